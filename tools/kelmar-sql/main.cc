@@ -1,0 +1,2 @@
+// kelmar-sql: runs T-SQL scripts against a DSN.
+int main() { return 0; }
