@@ -15,6 +15,11 @@ namespace kelmar {
 
 namespace {
 
+// SQL_COPT_SS_MARS_ENABLED and SQL_MARS_ENABLED_YES of SQL Server's driver
+// header, which is not part of unixODBC.
+constexpr SQLINTEGER kSqlCoptSsMarsEnabled = 1224;
+constexpr SQLULEN kSqlMarsEnabledYes = 1;
+
 bool Succeeded(SQLRETURN rc) {
   return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }
@@ -235,6 +240,14 @@ Status OpenOdbcConnection(const std::string& connection_string,
     return Status::Error(Diagnostic(SQL_HANDLE_ENV, handles->env,
                                     "cannot allocate an ODBC connection"));
   }
+  // Commands keep a cursor open while they run lookups and writes on the
+  // same connection; SQL Server allows that only with multiple active
+  // result sets. The attribute is SQL Server's own (its driver and FreeTDS
+  // know it); drivers that do not know it ignore it or refuse it, and a
+  // refusal is not fatal.
+  SQLSetConnectAttr(handles->dbc, kSqlCoptSsMarsEnabled,
+                    reinterpret_cast<SQLPOINTER>(kSqlMarsEnabledYes),
+                    SQL_IS_UINTEGER);
   std::string text = connection_string;
   SQLCHAR completed[1024];
   SQLSMALLINT completed_length = 0;
