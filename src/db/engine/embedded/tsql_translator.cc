@@ -775,8 +775,8 @@ class Translator {
       if (!IsName(n) || n.tok.upper.empty()) continue;
       const std::string& w = n.tok.upper;
       if (w == "CASE") ++case_depth;
-      if (w == "END" && case_depth > 0) {
-        --case_depth;
+      if (case_depth > 0) {
+        if (w == "END") --case_depth;
         continue;
       }
       if (w == "VALUES") seen_source = true;
@@ -1396,13 +1396,24 @@ std::string QuoteName(std::string_view name) {
   return out + "\"";
 }
 
+bool DefaultIsLiteral(const std::string& sql) {
+  if (sql.empty()) return true;
+  unsigned char c = static_cast<unsigned char>(sql[0]);
+  return c == '\'' || c == '-' || c == '+' || c == '.' || std::isdigit(c) ||
+         SameName(sql, "NULL");
+}
+
 std::string SqliteColumnDefinition(const TableColumn& c) {
   std::string def = QuoteName(c.name) + " ";
   if (c.identity) return def + "INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL";
   def += c.declared;
   if (c.type.IsText()) def += " COLLATE RTRIM";
   if (c.not_null) def += " NOT NULL";
-  if (!c.default_sql.empty()) def += " DEFAULT " + c.default_sql;
+  if (!c.default_sql.empty()) {
+    // SQLite reports an expression default without its parentheses.
+    def += DefaultIsLiteral(c.default_sql) ? " DEFAULT " + c.default_sql
+                                           : " DEFAULT (" + c.default_sql + ")";
+  }
   return def;
 }
 

@@ -74,6 +74,10 @@ Status TranslateTsql(std::string_view sql, TableLookup* lookup,
 // RTRIM NOT NULL DEFAULT ..."), as CREATE TABLE and table rebuilds write it.
 std::string SqliteColumnDefinition(const TableColumn& c);
 
+// True when a column default's SQLite text is a literal (SQLite can add such
+// a column in place; an expression default needs a table rebuild).
+bool DefaultIsLiteral(const std::string& sql);
+
 // Quotes an identifier for SQLite.
 std::string QuoteName(std::string_view name);
 
