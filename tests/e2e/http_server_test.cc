@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "e2e/company_db.h"
 #include "e2e/server_process.h"
 #include "support/temp_dir.h"
 
@@ -69,9 +70,14 @@ const char kTxtHeader[] =
 class HttpServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_.Write("WebSrv32.ini",
-               "[Conexion]\r\nIP.ESCUCHA=127.0.0.1\r\n"
-               "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+    dir_.Write("WebSrv32.ini", testing::CompanyDatabase(dir_) +
+                                   "IP.ESCUCHA=127.0.0.1\r\n"
+                                   "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+    ASSERT_TRUE(testing::RunOnTestDatabase(
+        dir_, {"CREATE TABLE MAEPR (KOPR char(13) NOT NULL, "
+               "NOKOPR varchar(50) NULL, PRECIO float NULL)",
+               "INSERT INTO MAEPR VALUES ('A1','Uno',1500)",
+               "INSERT INTO MAEPR VALUES ('B2','Dos',2.5)"}));
     std::filesystem::create_directories(dir_.File("www/docs"));
     port_ = testing::FreeLoopbackPort();
     ServerProcess::Options o;
@@ -100,34 +106,74 @@ class HttpServerTest : public ::testing::Test {
 };
 
 TEST_F(HttpServerTest, GatewayForms) {
-  const std::string no_rows = std::string(kTxtHeader) +
-                              "Content-length:         15\r\n\r\n"
-                              "0 data|select 1\r\n";
+  const std::string rows = std::string(kTxtHeader) +
+                           "Content-length:         67\r\n\r\n"
+                           "KOPR|PRECIO|\r\n"
+                           "A1           |1500.000000|\r\n"
+                           "B2           |2.500000|\r\n"
+                           "\r\n";
+  const char kQuery[] = "select+KOPR,PRECIO+from+MAEPR+order+by+KOPR";
   // Header split over two writes, the path form and the query form.
   {
     Client c(port_);
-    c.Send("GET /getSQL?cursor=sel");
+    c.Send(std::string("GET /getSQL?cursor=") + kQuery);
     EXPECT_FALSE(c.Readable(100));
-    c.Send("ect+1 HTTP/1.0\r\n\r\n");
-    EXPECT_EQ(c.ReadAll(), no_rows);
+    c.Send(" HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(c.ReadAll(), rows);
   }
-  EXPECT_EQ(Ask("GET /getSQL/cursor/select+1 HTTP/1.0\r\n\r\n"), no_rows);
-  EXPECT_EQ(Ask("POST /getSQL HTTP/1.0\r\n\r\ncursor=select+1"), no_rows);
+  EXPECT_EQ(
+      Ask(std::string("GET /getSQL/cursor/") + kQuery + " HTTP/1.0\r\n\r\n"),
+      rows);
+  EXPECT_EQ(Ask(std::string("POST /getSQL HTTP/1.0\r\n\r\ncursor=") + kQuery),
+            rows);
+  // Without rows: "0 data|" and the cleaned query.
+  EXPECT_EQ(Body(Ask("GET /getSQL?cursor=select+KOPR+from+MAEPR+where+KOPR%3D"
+                     "%27Z%27 HTTP/1.0\r\n\r\n")),
+            "0 data|select KOPR from MAEPR where KOPR='Z'\r\n");
 
   EXPECT_EQ(
-      Ask("GET /getSQL?command=UPDATE+MAEPR+SET+X%3D1 HTTP/1.0\r\n\r\n"),
+      Ask("GET /getSQL?command=UPDATE+MAEPR+SET+PRECIO%3D1 "
+          "HTTP/1.0\r\n\r\n"),
       std::string(kTxtHeader) + "Content-length:          2\r\n\r\n0|\r\n");
+  EXPECT_EQ(Body(Ask("GET /getSQL?command=select+count(*)+from+MAEPR "
+                     "HTTP/1.0\r\n\r\n")),
+            "1|ok\r\n");
+  EXPECT_EQ(Body(Ask("GET /getSQL?cursor=select+PRECIO+from+MAEPR+where+KOPR"
+                     "%3D%27A1%27 HTTP/1.0\r\n\r\n")),
+            "PRECIO|\r\n1500.000000|\r\n\r\n");
+
   EXPECT_EQ(Ask("GET /getSQL?nada=1 HTTP/1.0\r\n\r\n"),
             "HTTP/1.0 200 OK\r\nServer: Kelmar WebServer 1.0\r\n"
             "Content-type: text/html\r\nContent-length: 26\r\n\r\n"
             "0|parametro no contemplado\r\n");
-  std::string json = Ask("GET /getJSON?cursor=select+1 HTTP/1.0\r\n\r\n");
+  EXPECT_NE(dir_.Read("ELSE.txt").find("nada=1"), std::string::npos);
+
+  std::string json =
+      Ask(std::string("GET /getJSON?cursor=") + kQuery + " HTTP/1.0\r\n\r\n");
   EXPECT_EQ(json.rfind("HTTP/1.0 200 OK\r\nServer: Kelmar WebServer 1.0\r\n"
                        "Content-type: application/json; charset=iso-8859-1\r\n",
                        0),
             0u);
-  EXPECT_EQ(Body(json), "{}\r\n");
-  EXPECT_NE(dir_.Read("ELSE.txt").find("nada=1"), std::string::npos);
+  EXPECT_EQ(Body(json),
+            "[{\"KOPR\":\"A1\",\"PRECIO\":\"1500.000000\"},"
+            "{\"KOPR\":\"B2\",\"PRECIO\":\"2.500000\"}]\r\n");
+}
+
+TEST_F(HttpServerTest, EnvelopedCursorIsJournalled) {
+  EXPECT_EQ(Body(Ask("GET /getSQL?cursor2=007,PDA-9,-33.45,-70.66|select+"
+                     "NOKOPR+from+MAEPR+where+KOPR%3D%27B2%27 "
+                     "HTTP/1.0\r\n\r\n")),
+            "NOKOPR|\r\nDos                                               |"
+            "\r\n\r\n");
+  std::string journal =
+      Body(Ask("GET /getSQL?cursor=select+VENDEDOR,MAQUINA,HORAGRAB,LATITUD,"
+               "LONGITUD,ACCION,LINEA+from+PDALOG HTTP/1.0\r\n\r\n"));
+  EXPECT_NE(journal.find("007|PDA-9"), std::string::npos) << journal;
+  EXPECT_NE(journal.find("|-33.450000|-70.660000|cursor"), std::string::npos)
+      << journal;
+  EXPECT_NE(journal.find("select NOKOPR from MAEPR where KOPR=B2"),
+            std::string::npos)
+      << journal;
 }
 
 TEST_F(HttpServerTest, StaticFilesAndDefaultPage) {
@@ -167,10 +213,10 @@ TEST_F(HttpServerTest, SlowHeaderDoesNotBlockOthers) {
   Client slow(port_);
   ASSERT_TRUE(slow.ok());
   slow.Send("GET /getSQL?curs");
-  EXPECT_EQ(Body(Ask("GET /getSQL?cursor=select+2 HTTP/1.0\r\n\r\n")),
-            "0 data|select 2\r\n");
-  slow.Send("or=select+3 HTTP/1.0\r\n\r\n");
-  EXPECT_EQ(Body(slow.ReadAll()), "0 data|select 3\r\n");
+  EXPECT_EQ(Body(Ask("GET /getSQL?cursor=select+2+as+N HTTP/1.0\r\n\r\n")),
+            "N|\r\n2.000000|\r\n\r\n");
+  slow.Send("or=select+3+as+N HTTP/1.0\r\n\r\n");
+  EXPECT_EQ(Body(slow.ReadAll()), "N|\r\n3.000000|\r\n\r\n");
 }
 
 }  // namespace
