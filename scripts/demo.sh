@@ -36,7 +36,9 @@ done
 # Program folder: settings, web folder and mail templates. Files that exist
 # are kept (they may have been edited); the settings get this run's port.
 mkdir -p "$dir"
-cp -rn "$root/demo/program/." "$dir/"
+(cd "$root/demo/program" && find . -type f) | while read -r f; do
+  [[ -e $dir/$f ]] || install -D -m 644 "$root/demo/program/$f" "$dir/$f"
+done
 ini=$dir/WebSrv32.ini
 sed -i -e "s|^IP\.PUERTO=.*|IP.PUERTO=$port/|" \
        -e "s|^IP\.ESCUCHA=.*|IP.ESCUCHA=$bind|" "$ini"
