@@ -120,7 +120,8 @@ inline Status RunScript(Connection* connection, std::string_view script,
 
 // Creates a fresh embedded database file at `path` (an existing file there
 // is removed first) holding the demo schema, the demo company when `data`
-// asks for it, and then `extra_sql`. `clock`, when given, serves the
+// asks for it, and then `extra_sql` (run in one transaction unless it names
+// transactions itself). `clock`, when given, serves the
 // engine's date functions while the scripts run (default values such as
 // GetDate()); it must outlive the call. On failure the file may hold part
 // of the data.
@@ -145,7 +146,26 @@ inline Status CreateDemoDatabase(const std::string& path, DemoData data,
     s = RunScript(connection.get(), script, file);
     if (!s.ok()) return s;
   }
-  return RunScript(connection.get(), extra_sql, "extra SQL");
+  // One transaction for the test's rows too (one disk sync instead of one per
+  // statement), unless the text manages transactions itself.
+  bool own_transaction = false;
+  for (size_t i = 0; i + 11 <= extra_sql.size() && !own_transaction; ++i) {
+    own_transaction = true;
+    for (size_t j = 0; j < 11; ++j) {
+      char c = extra_sql[i + j];
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      if (c != "TRANSACTION"[j]) own_transaction = false;
+    }
+  }
+  if (own_transaction || IsEmptyBatch(extra_sql)) {
+    return RunScript(connection.get(), extra_sql, "extra SQL");
+  }
+  s = RunScript(connection.get(), "BEGIN TRANSACTION", "extra SQL");
+  if (s.ok()) s = RunScript(connection.get(), extra_sql, "extra SQL");
+  Status end = RunScript(connection.get(),
+                         s.ok() ? "COMMIT TRANSACTION" : "ROLLBACK TRANSACTION",
+                         "extra SQL");
+  return s.ok() ? end : s;
 }
 
 }  // namespace testsupport
