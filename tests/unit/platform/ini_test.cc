@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/temp_dir.h"
 
 namespace kelmar {
@@ -101,6 +103,18 @@ TEST(IniTest, WritingKeepsEveryOtherLine) {
     EXPECT_EQ(dir.Read("f.ini"), c.after) << c.name;
     EXPECT_EQ(ReadProfileString(path, c.section, c.key), c.value) << c.name;
   }
+}
+
+TEST(IniTest, WritingKeepsTheFilesPermissions) {
+  TempDir dir;
+  std::string path = dir.File("SendMail.properties");
+  dir.Write("SendMail.properties", "[MAIL]\r\nmail.pass=x\r\n");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::owner_write);
+  ASSERT_TRUE(WriteProfileString(path, "MAIL", "mail.pass", "y").ok());
+  EXPECT_EQ(
+      std::filesystem::status(path).permissions(),
+      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST(IniTest, WriteFailureIsReported) {
