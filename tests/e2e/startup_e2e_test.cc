@@ -21,6 +21,12 @@ ServerProcess::Options ServerIn(const TempDir& dir, int port) {
   return o;
 }
 
+// A settings file that keeps the listener on loopback.
+std::string Settings(const std::string& multiple) {
+  return "[Conexion]\r\nIP.ESCUCHA=127.0.0.1\r\n[SESION]\r\nSESION.MULTIPLE=" +
+         multiple + "\r\n";
+}
+
 // The activity table files in the instance's temporary folder.
 std::vector<std::string> ActivityTables(const TempDir& dir, int port) {
   std::vector<std::string> names;
@@ -38,7 +44,7 @@ std::vector<std::string> ActivityTables(const TempDir& dir, int port) {
 
 TEST(StartupE2eTest, SecondCopyIsRefusedWhenMultipleCopiesAreOff) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", "[SESION]\r\nSESION.MULTIPLE=NO\r\n");
+  dir.Write("WebSrv32.ini", Settings("NO"));
   int port = testing::FreeLoopbackPort();
   ServerProcess first(ServerIn(dir, port));
   ASSERT_TRUE(first.Start());
@@ -61,7 +67,7 @@ TEST(StartupE2eTest, SecondCopyIsRefusedWhenMultipleCopiesAreOff) {
 
 TEST(StartupE2eTest, SeveralCopiesRunWhenAllowed) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+  dir.Write("WebSrv32.ini", Settings("SI"));
   int port1 = testing::FreeLoopbackPort();
   int port2 = testing::FreeLoopbackPort();
   for (int i = 0; i < 10 && port2 == port1; ++i) {
@@ -80,7 +86,7 @@ TEST(StartupE2eTest, SeveralCopiesRunWhenAllowed) {
 
 TEST(StartupE2eTest, NextStartClearsLeftoversAndKeepsRunningCopiesTables) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+  dir.Write("WebSrv32.ini", Settings("SI"));
   int port = testing::FreeLoopbackPort();
   {
     ServerProcess old(ServerIn(dir, port));
@@ -95,15 +101,17 @@ TEST(StartupE2eTest, NextStartClearsLeftoversAndKeepsRunningCopiesTables) {
   EXPECT_EQ(ActivityTables(dir, port),
             std::vector<std::string>{"T0000002.DBF"});
 
-  // A second copy on the same port and folder leaves the running copy's
-  // table alone.
+  // A second copy on the same port and folder (it cannot listen there, but
+  // it clears left-overs before it tries) leaves the running copy's table
+  // alone.
   ServerProcess same_folder(ServerIn(dir, port));
   ASSERT_TRUE(same_folder.Start());
-  ASSERT_TRUE(same_folder.WaitForOutput("Log de SQL")) << same_folder.err();
+  if (!same_folder.WaitForOutput("Log de SQL")) same_folder.WaitForExit();
   std::vector<std::string> tables = ActivityTables(dir, port);
-  std::sort(tables.begin(), tables.end());
-  EXPECT_EQ(tables, (std::vector<std::string>{"T0000001.DBF", "T0000002.DBF"}));
-  EXPECT_EQ(same_folder.Stop(), 0);
+  EXPECT_NE(std::find(tables.begin(), tables.end(), "T0000002.DBF"),
+            tables.end());
+  same_folder.Stop();
+  EXPECT_TRUE(running.running());
   EXPECT_EQ(running.Stop(), 0);
 }
 
