@@ -13,18 +13,15 @@ namespace {
 using testing::ServerProcess;
 using testing::TempDir;
 
+// Servers started by tests listen on loopback only.
+constexpr char kLoopback[] = "[Conexion]\r\nIP.ESCUCHA=127.0.0.1\r\n";
+
 ServerProcess::Options ServerIn(const TempDir& dir, int port) {
   ServerProcess::Options o;
   o.args = {"D=" + dir.path(), "P=" + std::to_string(port) + "/"};
   o.workdir = dir.path();
   o.env = {{"KELMAR_NOW", "2024-03-05 12:00:00"}};
   return o;
-}
-
-// A settings file that keeps the listener on loopback.
-std::string Settings(const std::string& multiple) {
-  return "[Conexion]\r\nIP.ESCUCHA=127.0.0.1\r\n[SESION]\r\nSESION.MULTIPLE=" +
-         multiple + "\r\n";
 }
 
 // The activity table files in the instance's temporary folder.
@@ -44,7 +41,8 @@ std::vector<std::string> ActivityTables(const TempDir& dir, int port) {
 
 TEST(StartupE2eTest, SecondCopyIsRefusedWhenMultipleCopiesAreOff) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", Settings("NO"));
+  dir.Write("WebSrv32.ini",
+            std::string(kLoopback) + "[SESION]\r\nSESION.MULTIPLE=NO\r\n");
   int port = testing::FreeLoopbackPort();
   ServerProcess first(ServerIn(dir, port));
   ASSERT_TRUE(first.Start());
@@ -67,12 +65,11 @@ TEST(StartupE2eTest, SecondCopyIsRefusedWhenMultipleCopiesAreOff) {
 
 TEST(StartupE2eTest, SeveralCopiesRunWhenAllowed) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", Settings("SI"));
+  dir.Write("WebSrv32.ini",
+            std::string(kLoopback) + "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
   int port1 = testing::FreeLoopbackPort();
   int port2 = testing::FreeLoopbackPort();
-  for (int i = 0; i < 10 && port2 == port1; ++i) {
-    port2 = testing::FreeLoopbackPort();
-  }
+  while (port2 == port1) port2 = testing::FreeLoopbackPort();
   ServerProcess a(ServerIn(dir, port1));
   ServerProcess b(ServerIn(dir, port2));
   ASSERT_TRUE(a.Start());
@@ -86,7 +83,8 @@ TEST(StartupE2eTest, SeveralCopiesRunWhenAllowed) {
 
 TEST(StartupE2eTest, NextStartClearsLeftoversAndKeepsRunningCopiesTables) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", Settings("SI"));
+  dir.Write("WebSrv32.ini",
+            std::string(kLoopback) + "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
   int port = testing::FreeLoopbackPort();
   {
     ServerProcess old(ServerIn(dir, port));
@@ -101,17 +99,20 @@ TEST(StartupE2eTest, NextStartClearsLeftoversAndKeepsRunningCopiesTables) {
   EXPECT_EQ(ActivityTables(dir, port),
             std::vector<std::string>{"T0000002.DBF"});
 
-  // A second copy on the same port and folder (it cannot listen there, but
-  // it clears left-overs before it tries) leaves the running copy's table
-  // alone.
-  ServerProcess same_folder(ServerIn(dir, port));
+  // A second copy on the same port and folder leaves the running copy's
+  // table alone. It reads its own settings file, which has it listen on
+  // another loopback address, since the port is taken on the first.
+  dir.Write("second.ini", std::string("[Conexion]\r\nIP.ESCUCHA=127.0.0.2\r\n"
+                                      "[SESION]\r\nSESION.MULTIPLE=SI\r\n"));
+  ServerProcess::Options second = ServerIn(dir, port);
+  second.args.push_back("C=second.ini");
+  ServerProcess same_folder(second);
   ASSERT_TRUE(same_folder.Start());
-  if (!same_folder.WaitForOutput("Log de SQL")) same_folder.WaitForExit();
+  ASSERT_TRUE(same_folder.WaitForOutput("Log de SQL")) << same_folder.err();
   std::vector<std::string> tables = ActivityTables(dir, port);
-  EXPECT_NE(std::find(tables.begin(), tables.end(), "T0000002.DBF"),
-            tables.end());
-  same_folder.Stop();
-  EXPECT_TRUE(running.running());
+  std::sort(tables.begin(), tables.end());
+  EXPECT_EQ(tables, (std::vector<std::string>{"T0000001.DBF", "T0000002.DBF"}));
+  EXPECT_EQ(same_folder.Stop(), 0);
   EXPECT_EQ(running.Stop(), 0);
 }
 
