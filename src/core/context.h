@@ -16,6 +16,7 @@ class Connection;
 class TInicio;
 class Logs;
 class FormulaVariables;
+class CompanyTaxIdCache;
 
 // The four values handed to price formulas, set per request by the pricing
 // commands (_PASO_FEEMDO, _PASO_FE01VEDO, _PASO_FEULVEDO, _PASO_NUVEDO).
@@ -36,6 +37,7 @@ struct Context {
   std::string defatmp;              // DEFATMP: the temporary folder
   FormulaVariables* tabmacro = nullptr;  // TABMACRO: formula variables
   PricingValues paso;               // per request
+  CompanyTaxIdCache* tax_id_cache = nullptr;  // company "01" tax id
 };
 
 }  // namespace kelmar
