@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/conventions.h"
 #include "mobile/db_lookup.h"
 #include "mobile/frame.h"
 #include "platform/clock.h"
@@ -45,13 +46,6 @@ std::string CompanyTaxId(Context& ctx, bool* error) {
   return rut;
 }
 
-std::string DateText(const LocalTime& t) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d/%02d/%04d", t.day % 100, t.month % 100,
-                t.year % 10000);
-  return text;
-}
-
 // The creation date of the running executable; its modification date where
 // the file system keeps no creation time. Empty when neither can be read.
 std::string ExecutableDate() {
@@ -63,7 +57,7 @@ std::string ExecutableDate() {
   const struct statx_timestamp& ts =
       (sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_mtime;
   Clock::TimePoint tp{std::chrono::seconds(ts.tv_sec)};
-  return DateText(ToLocalTime(tp));
+  return DTOC(DateOf(ToLocalTime(tp)));
 }
 
 }  // namespace

@@ -3,12 +3,16 @@
 #include "http/decoders.h"
 #include "mobile/command_table.h"
 #include "mobile/frame.h"
-#include "mobile/mobile_settings.h"
 
 namespace kelmar {
 
 void VALIDATOR(Context& ctx, const std::string& command, std::string* answer,
                bool /*event_log*/, bool* error) {
+  RunCommand(ctx, ReadMobileSettings(ctx), command, answer, error);
+}
+
+void RunCommand(Context& ctx, const MobileSettings& settings,
+                const std::string& command, std::string* answer, bool* error) {
   bool unused_error = false;
   Tokens tokens(LIMPIACADENA(command));
   const std::string& code = tokens.Get(1);
@@ -20,12 +24,11 @@ void VALIDATOR(Context& ctx, const std::string& command, std::string* answer,
   }
   MobileRequest request{ctx,
                         tokens,
-                        ReadMobileSettings(ctx),
-                        {},
+                        settings,
+                        BuildStockWarehouses(settings.bodegas_stock),
                         json,
                         answer,
                         error != nullptr ? error : &unused_error};
-  request.bodegas = BuildStockWarehouses(request.settings.bodegas_stock);
   row->handler(request);
 }
 

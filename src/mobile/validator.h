@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/context.h"
+#include "mobile/mobile_settings.h"
 
 namespace kelmar {
 
@@ -17,6 +18,10 @@ namespace kelmar {
 // accepted for the router's sake and not used.
 void VALIDATOR(Context& ctx, const std::string& command, std::string* answer,
                bool event_log, bool* error);
+
+// VALIDATOR with the settings given instead of read from the context.
+void RunCommand(Context& ctx, const MobileSettings& settings,
+                const std::string& command, std::string* answer, bool* error);
 
 }  // namespace kelmar
 
