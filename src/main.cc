@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "core/startup.h"
+#include "http/processors.h"
+#include "http/server.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
@@ -12,5 +14,12 @@ int main(int argc, char** argv) {
   // Stages join here as their layers land, in the start-up order:
   // open_database and load_company (database stage), load_formula_variables,
   // create_tables and upgrade_schema (schema), start_listener (HTTP).
+
+  // The command processors the router calls; each is filled in here when
+  // its layer lands (an empty one answers as an unhandled parameter).
+  kelmar::Processors processors;
+  stages.start_listener = [&](kelmar::Context& ctx, asio::io_context& io) {
+    return kelmar::SERVER(ctx, io, &processors);
+  };
   return kelmar::MAIN(args, stages);
 }

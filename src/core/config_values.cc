@@ -7,21 +7,22 @@
 
 namespace kelmar {
 
-std::string OBTIENEVALOR(const std::string& folder, std::string_view section,
-                         std::string_view key, bool mail) {
+std::string ReadSettingValue(const std::string& folder,
+                             std::string_view section, std::string_view key,
+                             bool mail) {
   std::string path = JoinPath(folder, mail ? kMailFileName : kSettingsFileName);
   return Trim(ReadProfileString(path, section, key));
 }
 
 std::string OBTIENEVALOR(const Context& ctx, std::string_view section,
                          std::string_view key, bool mail) {
-  return OBTIENEVALOR(ctx.workdir.empty() ? CurrentDir() : ctx.workdir, section,
-                      key, mail);
+  return ReadSettingValue(ctx.workdir.empty() ? CurrentDir() : ctx.workdir,
+                          section, key, mail);
 }
 
 std::string OBTIENEVALOR(std::string_view section, std::string_view key,
                          bool mail) {
-  return OBTIENEVALOR(CurrentDir(), section, key, mail);
+  return ReadSettingValue(CurrentDir(), section, key, mail);
 }
 
 bool ATRUE(std::string_view value) {

@@ -20,11 +20,12 @@ inline constexpr char kMailFileName[] = "SendMail.properties";
 // when the file, section or key is missing. Nothing is cached, so an edit
 // of the file applies to the next call. The file names are fixed whatever
 // the "D=" and "C=" arguments say.
-std::string OBTIENEVALOR(const std::string& folder, std::string_view section,
-                         std::string_view key, bool mail = false);
+std::string ReadSettingValue(const std::string& folder,
+                             std::string_view section, std::string_view key,
+                             bool mail = false);
 
-// The same, in the context's working folder (ctx.workdir; the process's
-// current folder when that is empty). This is the form the request
+// OBTIENEVALOR: the same, in the context's working folder (ctx.workdir; the
+// process's current folder when that is empty). This is the form the request
 // processors use.
 std::string OBTIENEVALOR(const Context& ctx, std::string_view section,
                          std::string_view key, bool mail = false);

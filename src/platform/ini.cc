@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -79,11 +80,14 @@ IniFile IniFile::Parse(std::string_view text) {
   IniFile ini;
   std::string section;
   bool in_section = false;
+  std::vector<std::string> seen;
   for (const Line& line : SplitLines(text)) {
     std::string name, key, value;
     if (SectionName(line.text, &name)) {
+      // Only the first section of a name counts, as for the writer.
       section = Upper1252(name);
-      in_section = true;
+      in_section = std::find(seen.begin(), seen.end(), section) == seen.end();
+      seen.push_back(section);
     } else if (in_section && KeyValue(line.text, &key, &value)) {
       if (value.size() > kMaxIniValue) value.resize(kMaxIniValue);
       ini.entries_.push_back({section, Upper1252(key), std::move(value)});

@@ -1,4 +1,4 @@
-#include "http/decoders.h"
+#include "db/encoders_text.h"
 
 #include <utility>
 #include <vector>
