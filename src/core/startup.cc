@@ -63,6 +63,10 @@ int MAIN(const std::vector<std::string>& argv, const StartupStages& stages,
   std::string workdir =
       options.workdir.empty() ? CurrentDir() : options.workdir;
 
+  // A client that closes its connection early must cost a failed write,
+  // not the process.
+  std::signal(SIGPIPE, SIG_IGN);
+
   // 1. The process-wide values, reached through the one context.
   Logs logs(clock, workdir);
   Context ctx;
