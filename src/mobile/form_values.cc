@@ -3,33 +3,14 @@
 #include <cstdlib>
 
 #include "mobile/frame.h"
+#include "platform/text1252.h"
 
 namespace kelmar {
 namespace {
 
-// Code page 1252 upper case: ASCII letters and the accented letters whose
-// capitals sit 0x20 below them (0xE0-0xFE except the division sign), plus
-// the three letters whose capitals live elsewhere.
-char UpperCp1252(char c) {
-  unsigned char u = static_cast<unsigned char>(c);
-  if (u >= 'a' && u <= 'z') return static_cast<char>(u - 0x20);
-  if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 0x20);
-  if (u == 0x9A) return static_cast<char>(0x8A);
-  if (u == 0x9C) return static_cast<char>(0x8C);
-  if (u == 0x9E) return static_cast<char>(0x8E);
-  if (u == 0xFF) return static_cast<char>(0x9F);
-  return c;
-}
-
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = UpperCp1252(c);
-  return out;
-}
-
 // Leading number of the text ("12abc" is 12), 0 when it has none.
 double LeadingNumber(std::string_view text) {
-  std::string s = TrimBlanks(text);
+  std::string s = Trim(text);
   size_t i = 0;
   if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
   size_t digits_start = i;
@@ -54,7 +35,7 @@ bool ReadNumberPart(std::string_view text, int* value) {
 }
 
 FormDate ReadDate(std::string_view text) {
-  std::string s = TrimBlanks(text);
+  std::string s = Trim(text);
   size_t a = s.find('/');
   size_t b = a == std::string::npos ? a : s.find('/', a + 1);
   if (b == std::string::npos) return {};
@@ -80,7 +61,7 @@ FormDate ReadDate(std::string_view text) {
 
 FormPairs LEERVARIABLES(std::string_view text) {
   FormPairs pairs;
-  std::string s = TrimBlanks(text);
+  std::string s = Trim(text);
   size_t start = 0;
   while (start <= s.size()) {
     size_t amp = s.find('&', start);
@@ -89,13 +70,13 @@ FormPairs LEERVARIABLES(std::string_view text) {
     if (piece.empty()) break;
     size_t eq = piece.find('=');
     if (eq == std::string_view::npos) {
-      pairs.emplace_back(Upper(piece), std::string());
+      pairs.emplace_back(Upper1252(piece), std::string());
     } else {
       size_t eq2 = piece.find('=', eq + 1);
       std::string_view value = eq2 == std::string_view::npos
                                    ? piece.substr(eq + 1)
                                    : piece.substr(eq + 1, eq2 - eq - 1);
-      pairs.emplace_back(Upper(piece.substr(0, eq)), TrimBlanks(value));
+      pairs.emplace_back(Upper1252(piece.substr(0, eq)), Trim(value));
     }
     start = amp + 1;
   }
@@ -103,16 +84,16 @@ FormPairs LEERVARIABLES(std::string_view text) {
 }
 
 std::string GETPARVARIABLE(const FormPairs& pairs, std::string_view name) {
-  std::string wanted = Upper(TrimRightBlanks(name));
+  std::string wanted = Upper1252(TrimRight(name));
   for (const auto& [n, v] : pairs) {
-    if (Upper(n) == wanted) return v;
+    if (Upper1252(n) == wanted) return v;
   }
   return std::string();
 }
 
 FormValue GETVARIABLE(const FormPairs& pairs, char type,
                       std::string_view name) {
-  std::string value = TrimRightBlanks(GETPARVARIABLE(pairs, name));
+  std::string value = TrimRight(GETPARVARIABLE(pairs, name));
   switch (type) {
     case 'N':
       return LeadingNumber(value);

@@ -1,5 +1,7 @@
 #include "mobile/frame.h"
 
+#include "platform/text1252.h"
+
 namespace kelmar {
 
 const std::string_view kControlModeCode("\x05\x20\x05\x20\x05", 5);
@@ -42,19 +44,6 @@ std::string FailureReply(std::string_view message) {
   return StatusReply("0", {message});
 }
 
-std::string TrimBlanks(std::string_view text) {
-  size_t b = text.find_first_not_of(' ');
-  if (b == std::string_view::npos) return std::string();
-  size_t e = text.find_last_not_of(' ');
-  return std::string(text.substr(b, e - b + 1));
-}
-
-std::string TrimRightBlanks(std::string_view text) {
-  size_t e = text.find_last_not_of(' ');
-  if (e == std::string_view::npos) return std::string();
-  return std::string(text.substr(0, e + 1));
-}
-
 std::string QuoteDoubled(std::string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -67,7 +56,7 @@ std::string QuoteDoubled(std::string_view text) {
 
 StockWarehouses BuildStockWarehouses(std::string_view setting) {
   StockWarehouses result;
-  std::string text = TrimBlanks(setting);
+  std::string text = Trim(setting);
   if (text.empty()) return result;
   text += ',';
   if (text.find("Solo la Bodega de la modalidad") != std::string::npos) {

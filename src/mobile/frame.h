@@ -64,10 +64,6 @@ std::string ENPAREJA(std::string_view label, std::string_view value);
 // One HTML table row with one cell per text, each cell bold when `bold`.
 std::string ENQUINA(const std::vector<std::string>& cells, bool bold = false);
 
-// Blanks removed at both ends / at the right.
-std::string TrimBlanks(std::string_view text);
-std::string TrimRightBlanks(std::string_view text);
-
 // `text` with every single quote doubled, for use between quotes in SQL.
 std::string QuoteDoubled(std::string_view text);
 

@@ -10,18 +10,21 @@
 #include "mobile/db_lookup.h"
 #include "mobile/frame.h"
 #include "platform/clock.h"
+#include "platform/text1252.h"
 
 namespace kelmar {
 namespace {
 
-std::string PadRight(std::string_view text, size_t width) {
+// Pads to `width` but never cuts: a longer code must not match a shorter
+// one.
+std::string PadWithBlanks(std::string_view text, size_t width) {
   std::string out(text);
   if (out.size() < width) out.append(width - out.size(), ' ');
   return out;
 }
 
 bool NumberEquals(std::string_view text, int64_t expected) {
-  std::string s = TrimBlanks(text);
+  std::string s = Trim(text);
   if (s.empty()) return false;
   char* end = nullptr;
   double value = std::strtod(s.c_str(), &end);
@@ -79,7 +82,7 @@ ClaveResult EXISTACLAVE(Context& ctx, std::string_view user,
                     &row, error)) {
     result.found = true;
     result.kofu = row.Get("KOFU");
-    result.idtabfu = std::atoll(TrimBlanks(row.Get("IDTABFU")).c_str());
+    result.idtabfu = std::atoll(Trim(row.Get("IDTABFU")).c_str());
   }
   return result;
 }
@@ -118,7 +121,7 @@ void CmdValidarMaquina(MobileRequest& request) {
   }
   std::string insert =
       "INSERT INTO PDAMAQ ( MAQUINA,USUARIO,SISTEMA) VALUES ( '" +
-      QuoteDoubled(TrimBlanks(machine)) + "','" + QuoteDoubled(user) + "','')";
+      QuoteDoubled(Trim(machine)) + "','" + QuoteDoubled(user) + "','')";
   if (!ExecuteStatement(request.ctx, insert, nullptr)) {
     *request.reply = FailureReply("error al instalar maquina");
     return;
@@ -143,7 +146,7 @@ void CmdValidarClave(MobileRequest& request) {
     return;
   }
 
-  std::string mode = TrimBlanks(CMOD(request.tokens.Get(6)));
+  std::string mode = Trim(CMOD(request.tokens.Get(6)));
   if (mode.empty()) {
     DbRow tabfu;
     if (QueryFirstRow(ctx, SeekText("TABFU", {{"KOFU", user}}, "MODALIDAD"),
@@ -152,7 +155,7 @@ void CmdValidarClave(MobileRequest& request) {
     }
   }
 
-  std::string user3 = PadRight(user, 3);
+  std::string user3 = PadWithBlanks(user, 3);
   std::string branch;
   std::string warehouse;
   bool no_permission = false;
@@ -167,7 +170,7 @@ void CmdValidarClave(MobileRequest& request) {
                       &confiest, error)) {
       branch = confiest.Get("ESUCURSAL");
       warehouse = confiest.Get("EBODEGA");
-      if (!VALIDAPERMISO(ctx, user3, "MO-" + PadRight(TrimBlanks(mode), 5),
+      if (!VALIDAPERMISO(ctx, user3, "MO-" + PadWithBlanks(Trim(mode), 5),
                          error)) {
         no_permission = true;
       }
@@ -193,7 +196,7 @@ void CmdValidarClave(MobileRequest& request) {
   std::string allowed;
   for (size_t i = 0; i < rows.size(); ++i) {
     if (i > 0) allowed += ',';
-    allowed += TrimBlanks(rows[i].Get("KOBO"));
+    allowed += Trim(rows[i].Get("KOBO"));
   }
 
   if (no_permission) {
@@ -217,7 +220,7 @@ void CmdPing(MobileRequest& request) {
           SeekText("CONFIGP", {{"EMPRESA", settings.empresa}}, "RAZON"), &row,
           request.error)) {
     *request.reply =
-        StatusReply("1", {settings.version, TrimBlanks(row.Get("RAZON"))});
+        StatusReply("1", {settings.version, Trim(row.Get("RAZON"))});
     return;
   }
   *request.reply = StatusReply(
