@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "core/conventions.h"
-#include "mobile/db_lookup.h"
+#include "db/cursor.h"
+#include "db/record_array.h"
+#include "db/sql_helpers.h"
+#include "db/value.h"
 #include "mobile/frame.h"
 #include "platform/clock.h"
 #include "platform/text1252.h"
@@ -23,28 +26,19 @@ std::string PadWithBlanks(std::string_view text, size_t width) {
   return out;
 }
 
-bool NumberEquals(std::string_view text, int64_t expected) {
-  std::string s = Trim(text);
-  if (s.empty()) return false;
-  char* end = nullptr;
-  double value = std::strtod(s.c_str(), &end);
-  return end != s.c_str() && value == static_cast<double>(expected);
-}
-
 // The tax id of company "01": from the process cache when it holds one,
 // otherwise read (and kept in the cache when there is one).
-std::string CompanyTaxId(Context& ctx, bool* error) {
+std::string CompanyTaxId(Context& ctx) {
   if (ctx.tax_id_cache != nullptr && !ctx.tax_id_cache->rut().empty()) {
     return ctx.tax_id_cache->rut();
   }
-  DbRow row;
-  std::string rut;
-  if (QueryFirstRow(ctx,
-                    "SELECT RUT FROM CONFIGP  WITH (NOLOCK) WHERE "
-                    "EMPRESA='01' ",
-                    &row, error)) {
-    rut = row.Get("RUT");
-  }
+  RecordArray rows;
+  bool found = false;
+  Cursor cursor = CREARCURSOR(
+      ctx, &rows, "SELECT RUT FROM CONFIGP  WITH (NOLOCK) WHERE EMPRESA='01' ",
+      &found);
+  std::string rut = found ? VCC(rows, "RUT").text() : std::string();
+  LIBERACURSOR(cursor);
   if (ctx.tax_id_cache != nullptr) ctx.tax_id_cache->set_rut(rut);
   return rut;
 }
@@ -66,63 +60,58 @@ std::string ExecutableDate() {
 }  // namespace
 
 bool MAQUINAVALIDA(Context& ctx, std::string_view machine, bool* error) {
-  DbRow row;
-  return QueryFirstRow(ctx, SeekText("PDAMAQ", {{"MAQUINA", machine}}, "*"),
-                       &row, error);
+  RecordArray rows;
+  return SEEKSQL(ctx, "PDAMAQ", &rows, {"MAQUINA"}, {Value(machine)}, {}, true,
+                 error);
 }
 
 ClaveResult EXISTACLAVE(Context& ctx, std::string_view user,
                         std::string_view password, bool* error) {
   ClaveResult result;
-  std::string transformed = TRANFOCLAV(password);
-  DbRow row;
-  if (QueryFirstRow(ctx,
-                    SeekText("TABFU", {{"KOFU", user}, {"PWFU", transformed}},
-                             "KOFU,IDTABFU"),
-                    &row, error)) {
+  RecordArray rows;
+  if (SEEKSQL(ctx, "TABFU", &rows, {"KOFU", "PWFU"},
+              {Value(user), Value(TRANFOCLAV(password))}, "KOFU,IDTABFU", true,
+              error)) {
     result.found = true;
-    result.kofu = row.Get("KOFU");
-    result.idtabfu = std::atoll(Trim(row.Get("IDTABFU")).c_str());
+    result.kofu = VCC(rows, "KOFU").text();
+    result.idtabfu = static_cast<int64_t>(VCC(rows, "IDTABFU").number());
   }
   return result;
 }
 
 bool VALIDAPERMISO(Context& ctx, std::string_view user,
                    std::string_view permission, bool* error) {
-  std::string rut = CompanyTaxId(ctx, error);
-  DbRow row;
-  if (!QueryFirstRow(
-          ctx, SeekText("MAEUS", {{"KOUS", user}, {"KOOP", permission}}, "*"),
-          &row, error)) {
+  std::string rut = CompanyTaxId(ctx);
+  RecordArray rows;
+  if (!SEEKSQL(ctx, "MAEUS", &rows, {"KOUS", "KOOP"},
+               {Value(user), Value(permission)}, {}, true, error)) {
     return false;
   }
-  return NumberEquals(row.Get("ECKOUS"),
-                      PermissionCheckNumber(rut, user, permission));
+  return VCC(rows, "ECKOUS").number() ==
+         static_cast<double>(PermissionCheckNumber(rut, user, permission));
 }
 
 bool EXISTERESTRICCION(Context& ctx, std::string_view user,
                        std::string_view permission, bool* error) {
-  DbRow row;
-  return QueryFirstRow(
-      ctx, SeekText("MAEUS", {{"KOUS", user}, {"KOOP", permission}}, "*"), &row,
-      error);
+  RecordArray rows;
+  return SEEKSQL(ctx, "MAEUS", &rows, {"KOUS", "KOOP"},
+                 {Value(user), Value(permission)}, {}, true, error);
 }
 
 void CmdValidarMaquina(MobileRequest& request) {
   const std::string& machine = request.tokens.Get(2);
   const std::string& user = request.tokens.Get(3);
-  DbRow row;
-  if (QueryFirstRow(
-          request.ctx,
-          SeekText("PDAMAQ", {{"MAQUINA", machine}, {"USUARIO", user}}, "*"),
-          &row, request.error)) {
+  RecordArray rows;
+  if (SEEKSQL(request.ctx, "PDAMAQ", &rows, {"MAQUINA", "USUARIO"},
+              {Value(machine), Value(user)}, {}, true, request.error)) {
     *request.reply = FailureReply("usuario y m\xE1quina ya estan instalados");
     return;
   }
-  std::string insert =
-      "INSERT INTO PDAMAQ ( MAQUINA,USUARIO,SISTEMA) VALUES ( '" +
-      QuoteDoubled(Trim(machine)) + "','" + QuoteDoubled(user) + "','')";
-  if (!ExecuteStatement(request.ctx, insert, nullptr)) {
+  std::string insert = "INSERT INTO PDAMAQ " +
+                       CAMPOVALOR("ING", {{"MAQUINA", Value(Trim(machine))},
+                                          {"USUARIO", Value(user)},
+                                          {"SISTEMA", Value("")}});
+  if (!EJECUTESQL(request.ctx, insert)) {
     *request.reply = FailureReply("error al instalar maquina");
     return;
   }
@@ -148,11 +137,14 @@ void CmdValidarClave(MobileRequest& request) {
 
   std::string mode = Trim(CMOD(request.tokens.Get(6)));
   if (mode.empty()) {
-    DbRow tabfu;
-    if (QueryFirstRow(ctx, SeekText("TABFU", {{"KOFU", user}}, "MODALIDAD"),
-                      &tabfu, error)) {
-      mode = tabfu.Get("MODALIDAD");
+    RecordArray tabfu;
+    if (SEEKSQL(ctx, "TABFU", &tabfu, {"KOFU"}, {Value(user)}, "MODALIDAD",
+                true, error)) {
+      mode = VCC(tabfu, "MODALIDAD").text();
     }
+    // A blank-padded code is as empty as no code at all: no mode check, and
+    // an empty mode in the reply.
+    if (Trim(mode).empty()) mode.clear();
   }
 
   std::string user3 = PadWithBlanks(user, 3);
@@ -161,15 +153,12 @@ void CmdValidarClave(MobileRequest& request) {
   bool no_permission = false;
   bool no_such_mode = false;
   if (!mode.empty()) {
-    DbRow confiest;
-    if (QueryFirstRow(ctx,
-                      SeekText("CONFIEST",
-                               {{"EMPRESA", request.settings.empresa},
-                                {"MODALIDAD", mode}},
-                               "*"),
-                      &confiest, error)) {
-      branch = confiest.Get("ESUCURSAL");
-      warehouse = confiest.Get("EBODEGA");
+    RecordArray confiest;
+    if (SEEKSQL(ctx, "CONFIEST", &confiest, {"EMPRESA", "MODALIDAD"},
+                {Value(request.settings.empresa), Value(mode)}, {}, true,
+                error)) {
+      branch = VCC(confiest, "ESUCURSAL").text();
+      warehouse = VCC(confiest, "EBODEGA").text();
       if (!VALIDAPERMISO(ctx, user3, "MO-" + PadWithBlanks(Trim(mode), 5),
                          error)) {
         no_permission = true;
@@ -185,18 +174,25 @@ void CmdValidarClave(MobileRequest& request) {
   }
   flags += "000000";
 
-  std::vector<DbRow> rows;
-  QueryRows(ctx,
-            "SELECT KOBO FROM MAEUS  WITH (NOLOCK) INNER JOIN TABBO  WITH "
-            "(NOLOCK) on SUBSTRING(KOOP,4,3) = TABBO.KOBO WHERE KOOP like "
-            "'BO-%' AND KOUS = '" +
-                QuoteDoubled(user) + "' AND TABBO.EMPRESA = '" +
-                QuoteDoubled(request.settings.empresa) + "' ",
-            &rows, error);
   std::string allowed;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    if (i > 0) allowed += ',';
-    allowed += Trim(rows[i].Get("KOBO"));
+  {
+    RecordArray rows;
+    bool found = false;
+    Cursor cursor = CREARCURSOR(
+        ctx, &rows,
+        "SELECT KOBO FROM MAEUS  WITH (NOLOCK) INNER JOIN TABBO  WITH "
+        "(NOLOCK) on SUBSTRING(KOOP,4,3) = TABBO.KOBO WHERE KOOP like "
+        "'BO-%' AND KOUS = '" +
+            QuoteDoubled(user) + "' AND TABBO.EMPRESA = '" +
+            QuoteDoubled(request.settings.empresa) + "' ",
+        &found);
+    bool first = true;
+    for (bool more = found; more; more = SKIPSQL(cursor, &rows) > 0) {
+      if (!first) allowed += ',';
+      first = false;
+      allowed += Trim(VCC(rows, "KOBO").text());
+    }
+    LIBERACURSOR(cursor);
   }
 
   if (no_permission) {
@@ -214,13 +210,11 @@ void CmdValidarClave(MobileRequest& request) {
 
 void CmdPing(MobileRequest& request) {
   const MobileSettings& settings = request.settings;
-  DbRow row;
-  if (QueryFirstRow(
-          request.ctx,
-          SeekText("CONFIGP", {{"EMPRESA", settings.empresa}}, "RAZON"), &row,
-          request.error)) {
+  RecordArray rows;
+  if (SEEKSQL(request.ctx, "CONFIGP", &rows, {"EMPRESA"},
+              {Value(settings.empresa)}, "RAZON", true, request.error)) {
     *request.reply =
-        StatusReply("1", {settings.version, Trim(row.Get("RAZON"))});
+        StatusReply("1", {settings.version, Trim(VCC(rows, "RAZON").text())});
     return;
   }
   *request.reply = StatusReply(

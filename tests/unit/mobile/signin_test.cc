@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "mobile/validator.h"
+#include "platform/text1252.h"
 #include "sqlite_test_connection.h"
 
 namespace kelmar {
@@ -23,14 +24,18 @@ class SigninTest : public ::testing::Test {
   void SetUp() override {
     const std::string control = "char(5,32,5,32,5)";
     std::string script =
-        "CREATE TABLE CONFIGP (EMPRESA TEXT, RUT TEXT, RAZON TEXT);"
+        "CREATE TABLE CONFIGP (EMPRESA CHAR(2) COLLATE RTRIM, RUT CHAR(12) "
+        "COLLATE RTRIM, RAZON "
+        "VARCHAR(50) COLLATE RTRIM);"
         "INSERT INTO CONFIGP VALUES ('01','" +
         std::string(kRut) +
         "','Comercial Demo  ');"
-        "CREATE TABLE PDAMAQ (MAQUINA TEXT, USUARIO TEXT "
+        "CREATE TABLE PDAMAQ (MAQUINA VARCHAR(50) COLLATE RTRIM, USUARIO "
+        "CHAR(3) COLLATE RTRIM "
         "CHECK (length(USUARIO) <= 3), SISTEMA TEXT);"
         "INSERT INTO PDAMAQ VALUES ('M1','VEN','');"
-        "CREATE TABLE TABFU (KOFU TEXT, PWFU TEXT, MODALIDAD TEXT, "
+        "CREATE TABLE TABFU (KOFU CHAR(3) COLLATE RTRIM, PWFU CHAR(25) COLLATE "
+        "RTRIM, MODALIDAD CHAR(5) COLLATE RTRIM, "
         "IDTABFU INTEGER);"
         "INSERT INTO TABFU VALUES ('VEN','" +
         TRANFOCLAV("12345") +
@@ -38,8 +43,9 @@ class SigninTest : public ::testing::Test {
         "INSERT INTO TABFU VALUES ('ADM','" +
         TRANFOCLAV("clave") +
         "','',8);"
-        "CREATE TABLE CONFIEST (EMPRESA TEXT, MODALIDAD TEXT, "
-        "ESUCURSAL TEXT, EBODEGA TEXT);"
+        "CREATE TABLE CONFIEST (EMPRESA CHAR(2) COLLATE RTRIM, MODALIDAD "
+        "CHAR(5) COLLATE RTRIM, "
+        "ESUCURSAL CHAR(3) COLLATE RTRIM, EBODEGA CHAR(3) COLLATE RTRIM);"
         "INSERT INTO CONFIEST VALUES ('01','01','S01','B01');"
         "INSERT INTO CONFIEST VALUES ('01','02','S02','B02');"
         "INSERT INTO CONFIEST VALUES ('01','03','S03','B03');"
@@ -47,7 +53,8 @@ class SigninTest : public ::testing::Test {
         control +
         ",'S09','B09');"
         "INSERT INTO CONFIEST VALUES ('02','05','S05','B05');"
-        "CREATE TABLE MAEUS (KOUS TEXT, KOOP TEXT, ECKOUS REAL);" +
+        "CREATE TABLE MAEUS (KOUS CHAR(3) COLLATE RTRIM, KOOP CHAR(8) COLLATE "
+        "RTRIM, ECKOUS REAL);" +
         Maeus("VEN", "MO-01   ") + Maeus("VEN", "MO-03   ", 1) +
         Maeus("VEN", "RM-00010") + Maeus("VEN", "RM-00020", -3) +
         Maeus("VEN", "BO-B01") + Maeus("VEN", "BO-B02") +
@@ -59,7 +66,8 @@ class SigninTest : public ::testing::Test {
             kRut, "VEN", "MO-" + std::string("\x05\x20\x05\x20\x05", 5))) +
         " WHERE KOOP = 'MO-'||" + control +
         ";"
-        "CREATE TABLE TABBO (EMPRESA TEXT, KOBO TEXT);"
+        "CREATE TABLE TABBO (EMPRESA CHAR(2) COLLATE RTRIM, KOBO CHAR(3) "
+        "COLLATE RTRIM);"
         "INSERT INTO TABBO VALUES ('01','B01');"
         "INSERT INTO TABBO VALUES ('01','B02');"
         "INSERT INTO TABBO VALUES ('02','X09');";
@@ -104,9 +112,11 @@ TEST_F(SigninTest, SignInCases) {
       // The mode comes from TABFU when the token is empty; RM-00020 has an
       // altered check number and RM-00030 no row; X09 belongs to another
       // company.
-      {"001|M1|VEN|12345|1.5|", "1|correcto|01|100000000|S01|B01|01|B01,B02|"},
+      // The mode read from TABFU goes back as stored, padded.
+      {"001|M1|VEN|12345|1.5|",
+       "1|correcto|01   |100000000|S01|B01|01|B01,B02|"},
       {"VALIDARCLAVE|M1|VEN|12345|1.5|",
-       "1|correcto|01|100000000|S01|B01|01|B01,B02|"},
+       "1|correcto|01   |100000000|S01|B01|01|B01,B02|"},
       {"001|M1|VEN|12345|1%2E5|02", "0|sin permiso para modalidad indicada|"},
       // An altered check number on the mode permission grants nothing.
       {"001|M1|VEN|12345|1.5|03", "0|sin permiso para modalidad indicada|"},
@@ -144,7 +154,7 @@ TEST_F(SigninTest, RegistrationTwiceAndForASecondUser) {
   EXPECT_TRUE(MAQUINAVALIDA(ctx_, "M'Q"));
   EXPECT_TRUE(MAQUINAVALIDA(ctx_, "M8"));
   EXPECT_FALSE(MAQUINAVALIDA(ctx_, "M7"));
-  EXPECT_EQ(Run("001|M9|VEN|12345|1.5|"),
+  EXPECT_EQ(Run("001|M9|VEN|12345|1.5|01"),
             "1|correcto|01|100000000|S01|B01|01|B01,B02|");
 }
 
@@ -177,7 +187,7 @@ TEST_F(SigninTest, FailedLookupsSetTheErrorFlagAndReadAsNotFound) {
 
 TEST_F(SigninTest, CompanyTaxIdIsReadOnceAndKept) {
   EXPECT_TRUE(VALIDAPERMISO(ctx_, "VEN", "RM-00010"));
-  EXPECT_EQ(cache_.rut(), kRut);
+  EXPECT_EQ(Trim(cache_.rut()), kRut);
   ASSERT_EQ(db_.Run("UPDATE CONFIGP SET RUT='99999999-9';"), "");
   EXPECT_TRUE(VALIDAPERMISO(ctx_, "VEN", "RM-00010"));
   // Without a cache the tax id is read each time.

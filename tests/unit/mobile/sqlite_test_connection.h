@@ -48,8 +48,27 @@ class SqliteStatement : public Statement {
       return Status::Error(sqlite3_errmsg(db_));
     }
     for (int i = 0; i < sqlite3_column_count(stmt_); ++i) {
+      // Declared types tell the reader what SQL Server would report:
+      // REAL a float, INTEGER an int, CHAR(n) and VARCHAR(n) themselves,
+      // anything else varchar(255).
       ColumnDescription c;
       c.name = sqlite3_column_name(stmt_, i);
+      const char* decl = sqlite3_column_decltype(stmt_, i);
+      std::string type = decl == nullptr ? "" : decl;
+      if (type == "REAL") {
+        c.sql_type = kSqlFloat;
+        c.column_size = 53;
+      } else if (type == "INTEGER") {
+        c.sql_type = kSqlInteger;
+        c.column_size = 10;
+      } else if (std::smatch m; std::regex_match(
+                     type, m, std::regex(R"((VAR)?CHAR\((\d+)\))"))) {
+        c.sql_type = m[1].matched ? kSqlVarchar : kSqlChar;
+        c.column_size = std::stoul(m[2]);
+      } else {
+        c.sql_type = kSqlVarchar;
+        c.column_size = 255;
+      }
       columns_.push_back(c);
     }
     if (columns_.empty()) {
