@@ -11,7 +11,9 @@ namespace {
 const CommandRow kCommandTable[] = {
     {{"000", "VALIDARMAQUINA"}, {}, &CmdValidarMaquina},
     {{"001", "VALIDARCLAVE"}, {}, &CmdValidarClave},
+    {{"VKM", "VERSIONKELMARMOVIL"}, {}, &CmdVersionKelmarMovil},
     {{"VWS", "VERSIONWEBSERVER"}, {}, &CmdVersionWebServer},
+    {{}, {"JSONVKM", "JSONVERSIONKELMARMOVIL"}, &CmdVersionKelmarMovil},
     {{"PING"}, {}, &CmdPing},
 };
 

@@ -8,6 +8,7 @@
 
 #include "core/conventions.h"
 #include "db/cursor.h"
+#include "db/encoders.h"
 #include "db/record_array.h"
 #include "db/sql_helpers.h"
 #include "db/value.h"
@@ -226,6 +227,36 @@ void CmdVersionWebServer(MobileRequest& request) {
   *request.reply = StatusReply(
       "1",
       {request.settings.version, request.settings.ult_fecha, ExecutableDate()});
+}
+
+void CmdVersionKelmarMovil(MobileRequest& request) {
+  // A seller is listed only when the journal row with its highest id is
+  // also the one with its latest date.
+  static constexpr std::string_view kText =
+      " select p.VENDEDOR,p.FECHA, p.LINEA  from ( select "
+      "max(PDALOG.IDPDALOG) as idp, PDALOG.VENDEDOR, MAX(PDALOG.FECHA)  as "
+      "mfecha from PDALOG  WITH (NOLOCK)   where PDALOG.ACCION = '001'  group "
+      "by PDALOG.VENDEDOR  ) as x inner join PDALOG as p  WITH (NOLOCK) on "
+      "p.VENDEDOR = x.VENDEDOR   and p.FECHA = x.mfecha  and p.IDPDALOG = "
+      "x.idp  and p.ACCION = '001'  order by p.VENDEDOR asc ";
+  // SQL Server takes no table hint on a derived table, so the JSON form
+  // carries none after "as x".
+  static constexpr std::string_view kJson =
+      "SELECT p.VENDEDOR,p.FECHA, p.LINEA  FROM ( SELECT "
+      "max(PDALOG.IDPDALOG) as idp, PDALOG.VENDEDOR, MAX(PDALOG.FECHA)  as "
+      "mfecha  FROM PDALOG WITH (NOLOCK)  WHERE PDALOG.ACCION = '001'  GROUP "
+      "by PDALOG.VENDEDOR ) as x  INNER JOIN PDALOG as p  WITH (NOLOCK) on "
+      "p.VENDEDOR = x.VENDEDOR and p.FECHA = x.mfecha and p.IDPDALOG = x.idp "
+      "and p.ACCION = '001'  ORDER BY p.VENDEDOR asc ";
+  RecordArray rows;
+  bool found = false;
+  Cursor cursor =
+      CREARCURSOR(request.ctx, &rows, request.json ? kJson : kText, &found);
+  if (request.json) {
+    GENERARESPUESTAJSON(cursor, &rows, found, request.reply);
+  } else {
+    GENERARESPUESTA(cursor, &rows, found, request.reply, "|");
+  }
 }
 
 }  // namespace kelmar

@@ -226,3 +226,45 @@ TEST_F(SigninTest, VersionWebServer) {
 
 }  // namespace
 }  // namespace kelmar
+
+namespace kelmar {
+namespace {
+
+TEST_F(SigninTest, VersionListingShowsEachSellersLatestSignIn) {
+  ASSERT_EQ(
+      db_.Run("CREATE TABLE PDALOG (IDPDALOG INTEGER PRIMARY KEY, VENDEDOR "
+              "CHAR(3) COLLATE RTRIM, FECHA DATETIME, ACCION VARCHAR(10), "
+              "LINEA VARCHAR(250));"
+              // A: the highest id is the latest date.
+              "INSERT INTO PDALOG VALUES (1,'A','2024-03-01 00:00:00.000',"
+              "'001','001|M1|A|*****|1.5');"
+              "INSERT INTO PDALOG VALUES (2,'A','2024-03-02 00:00:00.000',"
+              "'001','001|M1|A|*****|1.6');"
+              // B: the highest id carries an older date.
+              "INSERT INTO PDALOG VALUES (3,'B','2024-03-05 00:00:00.000',"
+              "'001','001|M2|B|*****|1.7');"
+              "INSERT INTO PDALOG VALUES (4,'B','2024-03-04 00:00:00.000',"
+              "'001','001|M2|B|*****|1.8');"
+              // C never signed in.
+              "INSERT INTO PDALOG VALUES (5,'C','2024-03-06 00:00:00.000',"
+              "'000','000|M3|C');"),
+      "");
+  // Cursor text comes padded to the column width.
+  std::string linea = "001|M1|A|*****|1.6";
+  linea.resize(250, ' ');
+  EXPECT_EQ(Run("VKM"),
+            "VENDEDOR|FECHA|LINEA|\r\nA  |02/03|" + linea + "|\r\n");
+  EXPECT_EQ(Run("VERSIONKELMARMOVIL"), Run("VKM"));
+  std::string json = Run("JSONVKM");
+  EXPECT_EQ(json, Run("JSONVERSIONKELMARMOVIL"));
+  EXPECT_NE(json.find("\"VENDEDOR\":\"A\""), std::string::npos) << json;
+  EXPECT_EQ(json.find("\"VENDEDOR\":\"B\""), std::string::npos) << json;
+  EXPECT_EQ(json.front(), '[');
+
+  ASSERT_EQ(db_.Run("DELETE FROM PDALOG;"), "");
+  EXPECT_EQ(Run("VKM"), "VENDEDOR|FECHA|LINEA|");
+  EXPECT_EQ(Run("JSONVKM"), "{}");
+}
+
+}  // namespace
+}  // namespace kelmar

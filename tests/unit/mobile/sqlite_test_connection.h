@@ -58,6 +58,10 @@ class SqliteStatement : public Statement {
       if (type == "REAL") {
         c.sql_type = kSqlFloat;
         c.column_size = 53;
+      } else if (type == "DATETIME") {
+        c.sql_type = kSqlTimestamp;
+        c.column_size = 23;
+        c.decimal_digits = 3;
       } else if (type == "INTEGER") {
         c.sql_type = kSqlInteger;
         c.column_size = 10;
