@@ -37,6 +37,9 @@ struct Context {
   std::string defatmp;         // DEFATMP: the temporary folder
   FormulaVariables* tabmacro = nullptr;  // TABMACRO: formula variables
   PricingValues paso;                    // per request
+  // TABIMPR has no column NOAPLICEN: every product tax applies. Probed
+  // once at start-up.
+  bool tabimpr_sin_noaplicen = false;
   // The working folder: where "WebSrv32.ini" is read on demand
   // (OBTIENEVALOR) and relative files such as the web folder are found.
   // Empty means the process's current folder.

@@ -8,6 +8,13 @@ namespace kelmar {
 Cursor CREARCURSOR(const Context& ctx, RecordArray* rows, std::string_view sql,
                    bool* found) {
   rows->set_logs(ctx.logs);
+  if (!rows->empty()) {
+    // Entries are matched to result columns by position: leftovers of an
+    // earlier query would shift every column.
+    LogDbError(ctx.logs,
+               "ERROR en CREARCURSOR(), arreglo de registro no vacio");
+    rows->Clear();
+  }
   std::unique_ptr<Statement> allocated =
       ctx.odbc != nullptr ? ctx.odbc->NewStatement() : nullptr;
   if (allocated == nullptr) return Cursor();

@@ -41,8 +41,9 @@ class Cursor {
 };
 
 // CREARCURSOR: runs `sql` (written to the SQL log first when the switch is
-// on), fetches the first row and appends one entry per result column to
-// `rows` (which should be empty), with the cursor's blanks. *found becomes
+// on), fetches the first row and fills `rows` with one entry per result
+// column, with the cursor's blanks. A `rows` that already holds entries is
+// reported in the event log and emptied first. *found becomes
 // true exactly when a row came. When no statement can be allocated the
 // result is handle 0, `rows` stays empty and *found is left unchanged; when
 // the statement fails the result is handle 0, *found false, `rows` empty.

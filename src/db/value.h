@@ -26,7 +26,8 @@ class Value {
   Value() = default;  // nothing
   Value(std::string text) : kind_(Kind::kText), text_(std::move(text)) {}
   Value(std::string_view text) : kind_(Kind::kText), text_(text) {}
-  Value(const char* text) : kind_(Kind::kText), text_(text) {}
+  Value(const char* text)
+      : kind_(Kind::kText), text_(text != nullptr ? text : "") {}
   // Whole numbers print without decimals.
   template <std::integral T>
   requires(!std::same_as<T, bool>) Value(T number)

@@ -4,6 +4,7 @@
 #define KELMAR_TESTS_UNIT_DB_FAKE_CONNECTION_H_
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,9 @@ class FakeConnection : public Connection {
   // Every GetText call as "row:column", in call order.
   std::vector<std::string> reads;
   bool refuse_statements = false;
+  // When set, consulted first for every statement; nullopt falls back to
+  // `results`.
+  std::function<std::optional<FakeResult>(const std::string& sql)> responder;
 
   std::unique_ptr<Statement> NewStatement() override;
 };
@@ -45,7 +49,11 @@ class FakeStatement : public Statement {
 
   Status Execute(std::string_view sql) override {
     c_->executed.emplace_back(sql);
-    if (!c_->results.empty()) {
+    std::optional<FakeResult> answer;
+    if (c_->responder) answer = c_->responder(std::string(sql));
+    if (answer.has_value()) {
+      result_ = std::move(*answer);
+    } else if (!c_->results.empty()) {
       result_ = std::move(c_->results.front());
       c_->results.pop_front();
     }

@@ -169,6 +169,16 @@ TEST_F(CursorTest, FailedQueryGivesHandleZeroAndNoColumns) {
   EXPECT_TRUE(found);  // left as the caller set it
 }
 
+TEST_F(CursorTest, ReusedArrayIsEmptiedSoColumnsKeepTheirPositions) {
+  PrepareFiveColumns();
+  RecordArray rows;
+  rows.Append(MakeColumnEntry(Col("OLD", kSqlChar, 2), EntryKind::kCursor));
+  bool found = false;
+  Cursor cursor = CREARCURSOR(ctx_, &rows, "SELECT * FROM T", &found);
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(VCC(rows, "C1"), Value("a1  "));
+}
+
 TEST_F(CursorTest, ActvccReplacesOnlyReadValues) {
   PrepareFiveColumns();
   RecordArray rows;
