@@ -1,63 +1,10 @@
 #include "mobile/form_values.h"
 
-#include <cstdlib>
-
+#include "core/conventions.h"
 #include "mobile/frame.h"
 #include "platform/text1252.h"
 
 namespace kelmar {
-namespace {
-
-// Leading number of the text ("12abc" is 12), 0 when it has none.
-double LeadingNumber(std::string_view text) {
-  std::string s = Trim(text);
-  size_t i = 0;
-  if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
-  size_t digits_start = i;
-  while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
-  }
-  if (i == digits_start) return 0;
-  return std::strtod(s.substr(0, i).c_str(), nullptr);
-}
-
-bool ReadNumberPart(std::string_view text, int* value) {
-  if (text.empty() || text.size() > 4) return false;
-  int v = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  *value = v;
-  return true;
-}
-
-FormDate ReadDate(std::string_view text) {
-  std::string s = Trim(text);
-  size_t a = s.find('/');
-  size_t b = a == std::string::npos ? a : s.find('/', a + 1);
-  if (b == std::string::npos) return {};
-  FormDate d;
-  std::string_view v(s);
-  if (!ReadNumberPart(v.substr(0, a), &d.day) ||
-      !ReadNumberPart(v.substr(a + 1, b - a - 1), &d.month) ||
-      !ReadNumberPart(v.substr(b + 1), &d.year)) {
-    return {};
-  }
-  if (v.substr(b + 1).size() <= 2) d.year += 2000;
-  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30,
-                                  31, 31, 30, 31, 30, 31};
-  bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
-  if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > kDays[d.month - 1] ||
-      (d.month == 2 && d.day == 29 && !leap)) {
-    return {};
-  }
-  return d;
-}
-
-}  // namespace
 
 FormPairs LEERVARIABLES(std::string_view text) {
   FormPairs pairs;
@@ -91,18 +38,17 @@ std::string GETPARVARIABLE(const FormPairs& pairs, std::string_view name) {
   return std::string();
 }
 
-FormValue GETVARIABLE(const FormPairs& pairs, char type,
-                      std::string_view name) {
+Value GETVARIABLE(const FormPairs& pairs, char type, std::string_view name) {
   std::string value = TrimRight(GETPARVARIABLE(pairs, name));
   switch (type) {
     case 'N':
-      return LeadingNumber(value);
+      return Value(VAL(value));
     case 'D':
-      return ReadDate(value);
+      return Value(CTOD(value));
     case 'L':
-      return value != "0";
+      return Value(value != "0");
     default:
-      return value;
+      return Value(value);
   }
 }
 

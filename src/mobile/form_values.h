@@ -6,8 +6,9 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 #include <vector>
+
+#include "db/value.h"
 
 namespace kelmar {
 
@@ -24,21 +25,11 @@ FormPairs LEERVARIABLES(std::string_view text);
 // (both in upper case, `name` trimmed at the right); empty when none.
 std::string GETPARVARIABLE(const FormPairs& pairs, std::string_view name);
 
-// A calendar date; all zero for an empty or unreadable date.
-struct FormDate {
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  bool operator==(const FormDate&) const = default;
-};
-
-using FormValue = std::variant<std::string, double, FormDate, bool>;
-
 // GETVARIABLE: the value of `name` trimmed at the right, typed by `type`:
-// 'C' text, 'N' number (leading number of the text, 0 when none), 'D' a
-// dd/mm/yyyy date (two-digit years in the 2000s), 'L' false only for "0"
-// (a missing name reads as true). Any other letter gives the text.
-FormValue GETVARIABLE(const FormPairs& pairs, char type, std::string_view name);
+// 'C' text, 'N' number (text-to-number rule), 'D' a dd/mm/yyyy date (the
+// empty date when unreadable), 'L' false only for "0" (a missing name reads
+// as true). Any other letter gives the text.
+Value GETVARIABLE(const FormPairs& pairs, char type, std::string_view name);
 
 }  // namespace kelmar
 

@@ -26,17 +26,16 @@ TEST(GetVariableTest, TypedValues) {
   EXPECT_EQ(GETPARVARIABLE(p, "TEXTO"), "hola");
   EXPECT_EQ(GETPARVARIABLE(p, "falta"), "");
 
-  EXPECT_EQ(std::get<std::string>(GETVARIABLE(p, 'C', "texto")), "hola");
-  EXPECT_EQ(std::get<double>(GETVARIABLE(p, 'N', "num")), 12.5);
-  EXPECT_EQ(std::get<double>(GETVARIABLE(p, 'N', "nada")), 0);
-  EXPECT_EQ(std::get<FormDate>(GETVARIABLE(p, 'D', "fecha")),
-            (FormDate{2024, 3, 5}));
-  EXPECT_EQ(std::get<FormDate>(GETVARIABLE(p, 'D', "corta")),
-            (FormDate{2024, 3, 5}));
-  EXPECT_EQ(std::get<FormDate>(GETVARIABLE(p, 'D', "mala")), FormDate{});
-  EXPECT_FALSE(std::get<bool>(GETVARIABLE(p, 'L', "cero")));
-  EXPECT_TRUE(std::get<bool>(GETVARIABLE(p, 'L', "uno")));
-  EXPECT_TRUE(std::get<bool>(GETVARIABLE(p, 'L', "falta")));
+  EXPECT_EQ(GETVARIABLE(p, 'C', "texto"), Value("hola"));
+  EXPECT_EQ(GETVARIABLE(p, 'N', "num"), Value(12.5));
+  EXPECT_EQ(GETVARIABLE(p, 'N', "nada"), Value(0.0));
+  EXPECT_EQ(GETVARIABLE(p, 'D', "fecha"), Value(Date{2024, 3, 5}));
+  EXPECT_EQ(GETVARIABLE(p, 'D', "corta"), Value(Date{2024, 3, 5}));
+  EXPECT_EQ(GETVARIABLE(p, 'D', "mala"), Value(Date{}));
+  EXPECT_EQ(GETVARIABLE(p, 'L', "cero"), Value(false));
+  EXPECT_EQ(GETVARIABLE(p, 'L', "uno"), Value(true));
+  EXPECT_EQ(GETVARIABLE(p, 'L', "falta"), Value(true));
+  EXPECT_EQ(GETVARIABLE(p, 'X', "texto"), Value("hola"));
 }
 
 }  // namespace
