@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "e2e/company_db.h"
 #include "e2e/server_process.h"
 #include "support/temp_dir.h"
 
 namespace kelmar {
 namespace {
 
+using testing::CompanyDatabase;
 using testing::ServerProcess;
 using testing::TempDir;
 
@@ -38,7 +40,8 @@ std::vector<std::string> ActivityTables(const TempDir& dir, int port) {
 
 TEST(StartupE2eTest, SecondCopyIsRefusedWhenMultipleCopiesAreOff) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", "[SESION]\r\nSESION.MULTIPLE=NO\r\n");
+  dir.Write("WebSrv32.ini",
+            CompanyDatabase(dir) + "[SESION]\r\nSESION.MULTIPLE=NO\r\n");
   int port = testing::FreeLoopbackPort();
   ServerProcess first(ServerIn(dir, port));
   ASSERT_TRUE(first.Start());
@@ -61,7 +64,8 @@ TEST(StartupE2eTest, SecondCopyIsRefusedWhenMultipleCopiesAreOff) {
 
 TEST(StartupE2eTest, SeveralCopiesRunWhenAllowed) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+  dir.Write("WebSrv32.ini",
+            CompanyDatabase(dir) + "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
   int port1 = testing::FreeLoopbackPort();
   int port2 = testing::FreeLoopbackPort();
   for (int i = 0; i < 10 && port2 == port1; ++i) {
@@ -80,7 +84,8 @@ TEST(StartupE2eTest, SeveralCopiesRunWhenAllowed) {
 
 TEST(StartupE2eTest, NextStartClearsLeftoversAndKeepsRunningCopiesTables) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+  dir.Write("WebSrv32.ini",
+            CompanyDatabase(dir) + "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
   int port = testing::FreeLoopbackPort();
   {
     ServerProcess old(ServerIn(dir, port));

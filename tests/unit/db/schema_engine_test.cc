@@ -28,11 +28,20 @@ class SchemaEngineTest : public ::testing::Test {
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
+    Status s = Reopen();
+    ASSERT_TRUE(s.ok()) << s.message();
+  }
+
+  // A new connection, as the next start of the server opens.
+  Status Reopen() {
+    recorder_.reset();
+    engine_.reset();
     Status s =
         OpenEmbeddedConnection((dir_ / "erp.db").string(), &clock_, &engine_);
-    if (!s.ok()) GTEST_SKIP() << "embedded engine unavailable: " << s.message();
+    if (!s.ok()) return s;
     recorder_ = std::make_unique<testing::RecordingConnection>(engine_.get());
     ctx_.odbc = recorder_.get();
+    return s;
   }
   void TearDown() override {
     recorder_.reset();
@@ -52,7 +61,9 @@ class SchemaEngineTest : public ::testing::Test {
     return created;
   }
 
+  // Read on a connection of its own, as another process would see it.
   Snapshot Take() {
+    EXPECT_TRUE(Reopen().ok());
     Snapshot snapshot;
     for (std::string table : OwnTableNames()) {
       RecordArray structure;
@@ -102,9 +113,12 @@ TEST_F(SchemaEngineTest,
   EXPECT_TRUE(Has(first, "MAEPRIMG", "index IX_MAEPRIMG(KOPR,ORDEN)"));
   EXPECT_TRUE(ctx_.tabimpr_sin_noaplicen);  // no TABIMPR here at all
 
-  recorder_->executed.clear();
+  ASSERT_TRUE(Reopen().ok());
   ASSERT_TRUE(Install());
   for (const std::string& sql : recorder_->executed) {
+    // PDAFOBO belongs to some ERP installations only: its additions are
+    // tried at every start and fail where it does not exist.
+    if (sql.starts_with("ALTER TABLE PDAFOBO ")) continue;
     EXPECT_FALSE(sql.starts_with("ALTER TABLE PDA") ||
                  sql.starts_with("ALTER TABLE VENDEDORYNOTA") ||
                  sql.starts_with("CREATE INDEX"))
