@@ -1,5 +1,6 @@
 // The socket side of TWebServer: accept, collect a header, hand it to the
 // router, send what it answers, close. All on the io_context's one thread.
+#include <algorithm>
 #include <array>
 #include <asio.hpp>
 #include <deque>
@@ -77,7 +78,6 @@ class TWebServer::Net {
     bool finished = false;
     std::deque<std::string> out;
     std::ifstream file;
-    std::string piece;
     unsigned timer_generation = 0;
   };
   using ConnPtr = std::shared_ptr<Conn>;
@@ -189,27 +189,38 @@ class TWebServer::Net {
         break;
       case HttpReply::Action::kSend:
         Arm(c, owner_->settings_.idle_timeout, "envio detenido");
-        if (!reply.data.empty()) c->out.push_back(std::move(reply.data));
         if (!reply.file.empty()) {
           c->file.open(reply.file, std::ios::binary);
           if (c->file) {
             c->file.seekg(static_cast<std::streamoff>(reply.file_offset));
           }
+          // The header goes out together with the file's first piece.
+          reply.data += NextPiece(c);
         }
+        if (!reply.data.empty()) c->out.push_back(std::move(reply.data));
         Write(c);
         break;
     }
   }
 
+  // The next piece of the file being sent; the file is closed after a
+  // piece that comes short.
+  std::string NextPiece(const ConnPtr& c) {
+    std::string piece(kFilePiece, '\0');
+    if (!c->file.is_open()) return std::string();
+    c->file.read(piece.data(), static_cast<std::streamsize>(kFilePiece));
+    size_t got =
+        static_cast<size_t>(std::max<std::streamsize>(0, c->file.gcount()));
+    piece.resize(got);
+    if (got < kFilePiece) c->file.close();
+    return piece;
+  }
+
   // Sends queued text, then the file in pieces until a read comes short.
   void Write(const ConnPtr& c) {
     if (c->out.empty() && c->file.is_open()) {
-      c->piece.resize(kFilePiece);
-      c->file.read(c->piece.data(), static_cast<std::streamsize>(kFilePiece));
-      size_t got = static_cast<size_t>(c->file.gcount());
-      c->piece.resize(got);
-      if (got < kFilePiece) c->file.close();
-      if (got > 0) c->out.push_back(std::move(c->piece));
+      std::string piece = NextPiece(c);
+      if (!piece.empty()) c->out.push_back(std::move(piece));
     }
     if (c->out.empty()) {
       Shutdown(c);

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/settings.h"
 #include "db/gateway.h"
 #include "http/decoders.h"
 #include "http/envelope.h"
@@ -256,7 +257,10 @@ HttpReply TWebServer::JsonFamily(const HttpRequest& request,
     }
   }
 
-  if (settings_.tiempo_espera != 0 && wait) wait(settings_.tiempo_espera);
+  // Read at each request, so a change of the setting applies at once.
+  int espera = ctx_->inicio != nullptr ? ctx_->inicio->nTiempoEspera
+                                       : settings_.tiempo_espera;
+  if (espera != 0 && wait) wait(espera);
 
   if (lEsJSONGZip && !compression.empty()) {
     std::string gz;
