@@ -71,9 +71,7 @@ TEST(StartupE2eTest, SeveralCopiesRunWhenAllowed) {
                 "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
   int port1 = testing::FreeLoopbackPort();
   int port2 = testing::FreeLoopbackPort();
-  for (int i = 0; i < 10 && port2 == port1; ++i) {
-    port2 = testing::FreeLoopbackPort();
-  }
+  while (port2 == port1) port2 = testing::FreeLoopbackPort();
   ServerProcess a(ServerIn(dir, port1));
   ServerProcess b(ServerIn(dir, port2));
   ASSERT_TRUE(a.Start());
