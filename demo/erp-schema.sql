@@ -12,6 +12,12 @@
 -- exceptions are PDATAREA, PDALOCE and PDALOCD, which the back office that
 -- prepares warehouse tasks creates with more columns than the server's
 -- installation knows; when they already exist the server leaves them alone.
+--
+-- The whole script is one transaction: the embedded engine then syncs the
+-- file once instead of once per statement.
+
+BEGIN TRANSACTION
+go
 
 -- ---------------------------------------------------------------------------
 -- Company, branches, warehouses and selling modes
@@ -1143,4 +1149,7 @@ CREATE TABLE PDALOCD (
   OBS varchar(50) NULL,
   CONSTRAINT PK_PDALOCD PRIMARY KEY (IDLOCD)
 )
+go
+
+COMMIT TRANSACTION
 go
