@@ -133,6 +133,9 @@ int Main(int argc, char** argv) {
   } else {
     script.assign(std::istreambuf_iterator<char>(std::cin), {});
   }
+  // Windows editors may put a UTF-8 byte order mark in front; it is not
+  // part of any statement.
+  if (script.rfind("\xEF\xBB\xBF", 0) == 0) script.erase(0, 3);
   std::unique_ptr<Connection> conn;
   Status st = Open(argv[1], &conn);
   if (!st.ok()) {
