@@ -103,6 +103,8 @@ TEST_F(FunctionsTest, ConvertNumbersToText) {
       {"tsql_convert('varchar', 1234567.0, NULL)", "text:1.23457e+006"},
       {"tsql_convert('varchar', 0.00001, NULL)", "text:1e-005"},
       {"tsql_convert('varchar', 100.0, NULL)", "text:100"},
+      {"tsql_convert('varchar', 100.5, 105)", "text:100.5"},
+      {"tsql_convert('varchar', 1234567.0, 1)", "text:1.2345670e+006"},
       {"tsql_convert('varchar', -33.45, NULL)", "text:-33.45"},
       {"tsql_convert('varchar(3)', 1234.5, NULL)",
        "error:Arithmetic overflow error converting float to data type "

@@ -339,7 +339,11 @@ void ConvertToChar(sqlite3_context* ctx, const TargetType& type,
       }
       break;
     case SQLITE_FLOAT: {
-      Status st = FormatFloat(sqlite3_value_double(v), style, &s);
+      // decimal and money columns are stored as floats here, and the server
+      // ignores a style for those: only the float styles keep their meaning.
+      const bool float_style = style >= -1 && style <= 3;
+      Status st =
+          FormatFloat(sqlite3_value_double(v), float_style ? style : 0, &s);
       if (!st.ok()) {
         ResultError(ctx, st.message());
         return;
