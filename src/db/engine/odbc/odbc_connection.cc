@@ -93,8 +93,11 @@ class OdbcStatement : public Statement {
     std::string text(sql);
     SQLRETURN rc = SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(text.data()),
                                  static_cast<SQLINTEGER>(text.size()));
-    if (rc == SQL_NO_DATA) return Status::OK();  // a write that hit no rows
-    if (!Succeeded(rc)) return Error("the statement failed");
+    // SQL_NO_DATA means only that the first statement was a write that hit
+    // no rows: later statements of the batch may still have results.
+    if (!Succeeded(rc) && rc != SQL_NO_DATA) {
+      return Error("the statement failed");
+    }
     bool found = false;
     return SeekColumns(&found);
   }
