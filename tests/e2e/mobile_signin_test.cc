@@ -135,6 +135,15 @@ TEST_F(MobileSigninTest, DeviceMorningThroughEnvelopes) {
   std::string vkm = Body(Get(port_, "/getSQL?validator=VKM"));
   EXPECT_NE(vkm.find("001|PDA-7|V01|*****|1.5.3|RUTA"), std::string::npos)
       << vkm;
+  // Its JSON form goes out with the JSON header, also to a device.
+  std::string json = Get(port_, "/getSQL?validator=JSONVKM");
+  EXPECT_NE(json.find("Content-type: application/json"), std::string::npos)
+      << json;
+  EXPECT_NE(Body(json).find("\"VENDEDOR\":\"V01\""), std::string::npos)
+      << json;
+  // The data form of the JSON family turns the listing into objects.
+  std::string data = Body(Get(port_, "/getJSON?sqldata=VKM"));
+  EXPECT_EQ(data.rfind("[{\"VENDEDOR\":\"V01", 0), 0u) << data;
 }
 
 TEST_F(MobileSigninTest, JsonClientPing) {
