@@ -167,7 +167,8 @@ HttpReply TWebServer::OnPost(const HttpRequest& request, std::string text) {
   if (StartsWith(params, "validator=") || StartsWith(params, "validator2=")) {
     if (!processors_ || !processors_->validator) return no_contemplado();
     if (StartsWith(params, "validator2=")) {
-      params = "validator=" + CORTAINSERTA(*ctx_, "validator", params, &seller);
+      params = "validator=" +
+               CORTAINSERTA(*ctx_, "validator", params, &seller, processors_);
     }
     Event({"4. Contenido de CPARAMS", params});
     Graba(request, params, seller);
@@ -238,7 +239,8 @@ HttpReply TWebServer::JsonFamily(const HttpRequest& request,
     Event({"4.1.f JSON validator2 >>>>>>>>>>", HTMLDECODE(params)});
     Event({"4.1.f JSON validator2", params, text});
     if (has_validator) {
-      params = "validator=" + CORTAINSERTA(*ctx_, "validator", params, &seller);
+      params = "validator=" +
+               CORTAINSERTA(*ctx_, "validator", params, &seller, processors_);
       Graba(request, params, seller);
       validator(After(params, "validator="));
       answer = PARSEHTMLVALIDATOR(answer);
