@@ -112,7 +112,9 @@ class TWebServer {
   // host's address.
   std::function<std::string()> server_ip;
 
-  // Members kept under the names clients and templates know them by.
+  // Members kept under the names clients and templates know them by. The
+  // event log switch and file (lDebug, cLogFile) live in the context's Logs,
+  // where the console toggles them; oInicio is the context's settings.
   std::string cDefPage = "default.htm";
   std::string cDefPath = "www";
   std::string cCookie;
