@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -284,9 +285,13 @@ class EmbeddedConnection : public Connection, public TableLookup {
   // Runs a batch into `results`.
   Status Run(std::string_view sql, std::vector<Result>* results) {
     std::shared_ptr<const std::vector<TsqlStep>> program;
-    Status st = Translate(std::string(sql), &program);
+    std::vector<std::string> params;
+    Status st = Translate(sql, &program, &params);
     if (!st.ok()) return st;
-    return RunSteps(*program, results);
+    params_ = &params;
+    st = RunSteps(*program, results);
+    params_ = nullptr;
+    return st;
   }
 
   sqlite3_int64 identity() const { return identity_; }
@@ -305,19 +310,40 @@ class EmbeddedConnection : public Connection, public TableLookup {
              : std::string();
   }
 
-  Status Translate(const std::string& sql,
-                   std::shared_ptr<const std::vector<TsqlStep>>* out) {
-    auto it = programs_.find(sql);
+  // The translation of `sql`, from the cache when a statement of the same
+  // shape (differing only in text literals) ran before. `params` receives
+  // the literals the translation's "?N" stand for.
+  Status Translate(std::string_view sql,
+                   std::shared_ptr<const std::vector<TsqlStep>>* out,
+                   std::vector<std::string>* params,
+                   bool lift_literals = true) {
+    std::string key;
+    if (!lift_literals || !ParameterizeTsql(sql, &key, params)) {
+      key.assign(sql);
+      params->clear();
+    }
+    auto it = programs_.find(key);
+    if (it == programs_.end() && !params->empty()) {
+      it = programs_.find(std::string(sql));
+      if (it != programs_.end()) params->clear();
+    }
     if (it != programs_.end()) {
       *out = it->second.steps;
       return Status::OK();
     }
     auto steps = std::make_shared<std::vector<TsqlStep>>();
     catalog_used_ = false;
-    Status st = TranslateTsql(sql, this, steps.get());
+    bool needs_literals = false;
+    Status st = TranslateTsql(key, this, steps.get(), &needs_literals);
+    if (st.ok() && needs_literals) {
+      key.assign(sql);
+      params->clear();
+      steps->clear();
+      st = TranslateTsql(key, this, steps.get(), nullptr);
+    }
     if (!st.ok()) return Failure(st.message());
     if (programs_.size() >= kMaxCachedTranslations) programs_.clear();
-    programs_[sql] = Program{steps, catalog_used_};
+    programs_[key] = Program{steps, catalog_used_};
     *out = steps;
     return Status::OK();
   }
@@ -363,12 +389,33 @@ class EmbeddedConnection : public Connection, public TableLookup {
     return Status::OK();
   }
 
+  // Binds the current batch's literals to the "?N" parameters of `st`.
+  Status Bind(sqlite3_stmt* st) {
+    int count = sqlite3_bind_parameter_count(st);
+    for (int k = 1; k <= count; ++k) {
+      // "?3" alone makes slots 1 and 2 exist too, without names.
+      const char* name = sqlite3_bind_parameter_name(st, k);
+      if (!name) continue;
+      size_t index = std::strtoul(name + 1, nullptr, 10);
+      if (!params_ || index == 0 || index > params_->size()) {
+        sqlite3_reset(st);
+        return Failure("Incorrect syntax near '?'.");
+      }
+      const std::string& v = (*params_)[index - 1];
+      sqlite3_bind_text(st, k, v.data(), static_cast<int>(v.size()),
+                        SQLITE_STATIC);
+    }
+    return Status::OK();
+  }
+
   // Runs one SQLite statement; a statement with columns adds its rows to
   // `results` (when given).
   Status RunSql(const std::string& sql, const std::vector<ColumnHint>* hints,
                 std::vector<Result>* results) {
     sqlite3_stmt* st = nullptr;
     Status s = Prepare(sql, &st);
+    if (!s.ok()) return s;
+    s = Bind(st);
     if (!s.ok()) return s;
     int n = sqlite3_column_count(st);
     Result r;
@@ -570,8 +617,11 @@ class EmbeddedConnection : public Connection, public TableLookup {
       case TsqlStep::kFail:
         return Failure(step.message);
       case TsqlStep::kDeferred: {
+        // The text holds the batch's parameters already; its own literals
+        // stay in place so that the numbers do not clash.
         std::shared_ptr<const std::vector<TsqlStep>> program;
-        Status st = Translate(step.sql[0], &program);
+        std::vector<std::string> none;
+        Status st = Translate(step.sql[0], &program, &none, false);
         if (!st.ok()) return st;
         if (program->size() == 1 && (*program)[0].kind == TsqlStep::kDeferred)
           return Failure("Invalid object name '" + step.table + "'.");
@@ -866,6 +916,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
   std::map<std::string, TableInfo> catalog_;
   bool catalog_used_ = false;
+  const std::vector<std::string>* params_ = nullptr;
   sqlite3_int64 identity_ = 0;
   bool has_identity_ = false;
   int tran_depth_ = 0;

@@ -552,12 +552,17 @@ class PlusRewriter {
 };
 
 Status PassPlus(Nodes& v) {
+  bool work = false;
   for (Node& n : v) {
     if (n.kind == Node::kGroup) {
       Status st = PassPlus(n.kids);
       if (!st.ok()) return st;
+    } else if (IsOp(n, "+") || IsWord(n, "CASE")) {
+      work = true;
     }
   }
+  // Most lists hold neither: leave them as they are.
+  if (!work) return Status::OK();
   Nodes out;
   Status st = PlusRewriter(v).Run(0, v.size(), &out);
   if (!st.ok()) return st;
@@ -588,17 +593,22 @@ std::vector<ColumnHint> SelectHints(const Nodes& v) {
          !IsCompoundWord(v[e]) && !IsWord(v[e], "ORDER") &&
          !IsWord(v[e], "WHERE") && !IsOp(v[e], ";"))
     ++e;
-  for (const Nodes& item : SplitCommas(v, i, e)) {
+  size_t item_begin = i;
+  for (size_t x = i; x <= e; ++x) {
+    if (x < e && !IsOp(v[x], ",")) continue;
+    size_t b = item_begin;
+    item_begin = x + 1;
     ColumnHint h;
-    if (!item.empty() && IsName(item[0])) {
-      const std::string& w = item[0].tok.upper;
-      bool call = IsGroupAt(item, 1);
+    if (b < x && IsName(v[b])) {
+      const std::string& w = v[b].tok.upper;
+      bool call = b + 1 < x && v[b + 1].kind == Node::kGroup;
+      const Node* args = call ? &v[b + 1] : nullptr;
       if (w == "CURRENT_TIMESTAMP" || (w == "GETDATE" && call)) {
         h.sql_type = kSqlTimestamp;
         h.size = 23;
         h.digits = 3;
       } else if ((w == "CAST" || w == "CONVERT") && call) {
-        const Nodes& k = item[1].kids;
+        const Nodes& k = args->kids;
         Nodes type;
         if (w == "CONVERT") {
           std::vector<Nodes> parts = SplitCommas(k, 0, k.size());
@@ -626,7 +636,7 @@ std::vector<ColumnHint> SelectHints(const Nodes& v) {
           }
         }
       } else if (w == "LEFT" && call) {
-        const Nodes& k = item[1].kids;
+        const Nodes& k = args->kids;
         std::vector<Nodes> parts = SplitCommas(k, 0, k.size());
         if (parts.size() == 2 && parts[1].size() == 1 &&
             parts[1][0].kind == Node::kTok &&
@@ -661,8 +671,10 @@ class Translator {
  public:
   explicit Translator(TableLookup* lookup) : lookup_(lookup) {}
 
+  bool needs_literals() const { return needs_literals_; }
+
   // Parses statements from v[*i] until the end or, inside a block, its END.
-  Status ParseList(const Nodes& v, size_t* i, bool in_block,
+  Status ParseList(Nodes& v, size_t* i, bool in_block,
                    std::vector<TsqlStep>* out) {
     while (*i < v.size()) {
       if (IsOp(v[*i], ";")) {
@@ -684,7 +696,7 @@ class Translator {
 
  private:
   // One statement (an IF with its branches, or a BEGIN ... END block).
-  Status ParseOne(const Nodes& v, size_t* i, std::vector<TsqlStep>* out) {
+  Status ParseOne(Nodes& v, size_t* i, std::vector<TsqlStep>* out) {
     const Node& first = v[*i];
     if (IsWord(first, "IF")) return ParseIf(v, i, out);
     if (IsWord(first, "BEGIN")) {
@@ -709,7 +721,8 @@ class Translator {
       return Status::OK();
     }
     size_t e = StatementEnd(v, *i);
-    Nodes stmt(v.begin() + *i, v.begin() + e);
+    Nodes stmt(std::make_move_iterator(v.begin() + *i),
+               std::make_move_iterator(v.begin() + e));
     *i = e;
     TsqlStep step;
     Status st = TranslateSimple(stmt, &step);
@@ -734,7 +747,7 @@ class Translator {
     return s;
   }
 
-  Status ParseIf(const Nodes& v, size_t* i, std::vector<TsqlStep>* out) {
+  Status ParseIf(Nodes& v, size_t* i, std::vector<TsqlStep>* out) {
     size_t b = *i + 1;
     size_t e = b;
     while (e < v.size() &&
@@ -742,7 +755,8 @@ class Translator {
       ++e;
     if (e == b || e >= v.size())
       return Status::Error("Incorrect syntax near 'IF'.");
-    Nodes cond(v.begin() + b, v.begin() + e);
+    Nodes cond(std::make_move_iterator(v.begin() + b),
+               std::make_move_iterator(v.begin() + e));
     TsqlStep step;
     step.kind = TsqlStep::kIf;
     Status st = RewriteExpression(cond);
@@ -801,8 +815,26 @@ class Translator {
     return v.size();
   }
 
+  static bool ContainsParam(const Nodes& v) {
+    for (const Node& n : v) {
+      if (n.kind == Node::kGroup
+              ? ContainsParam(n.kids)
+              : n.kind == Node::kTok && n.tok.kind == TsqlToken::kParam)
+        return true;
+    }
+    return false;
+  }
+
   Status TranslateSimple(Nodes& s, TsqlStep* step) {
     const std::string w = s[0].tok.upper;
+    // SQLite takes no parameters in DDL, and these statements use their
+    // literals' text.
+    if ((w == "CREATE" || w == "ALTER" || w == "DROP" || w == "EXEC" ||
+         w == "EXECUTE" || w == "TRUNCATE") &&
+        ContainsParam(s)) {
+      needs_literals_ = true;
+      return Status::OK();
+    }
     if (s[0].kind != Node::kTok)
       return Status::Error("Incorrect syntax near '('.");
     if (w == "SELECT") return TranslateSelect(s, step);
@@ -1383,6 +1415,7 @@ class Translator {
   }
 
   TableLookup* lookup_;
+  bool needs_literals_ = false;
 };
 
 }  // namespace
@@ -1418,7 +1451,8 @@ std::string SqliteColumnDefinition(const TableColumn& c) {
 }
 
 Status TranslateTsql(std::string_view sql, TableLookup* lookup,
-                     std::vector<TsqlStep>* out) {
+                     std::vector<TsqlStep>* out, bool* needs_literals) {
+  if (needs_literals) *needs_literals = false;
   out->clear();
   std::vector<TsqlToken> toks;
   Status st = LexTsql(sql, &toks);
@@ -1427,7 +1461,10 @@ Status TranslateTsql(std::string_view sql, TableLookup* lookup,
   st = BuildTree(toks, &tree);
   if (!st.ok()) return st;
   size_t i = 0;
-  return Translator(lookup).ParseList(tree, &i, false, out);
+  Translator translator(lookup);
+  st = translator.ParseList(tree, &i, false, out);
+  if (needs_literals) *needs_literals = translator.needs_literals();
+  return st;
 }
 
 }  // namespace kelmar
