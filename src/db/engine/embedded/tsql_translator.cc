@@ -9,6 +9,13 @@
 namespace kelmar {
 namespace {
 
+// Deeper nesting than this (parentheses, CASE, IF and BEGIN blocks) fails
+// instead of exhausting the stack on hostile text.
+constexpr int kMaxNesting = 128;
+constexpr char kTooDeep[] =
+    "Some part of your SQL statement is nested too deeply. Rewrite the query "
+    "or break it up into smaller queries.";
+
 // A token, a parenthesised group, text already rewritten, or a marker that
 // the statement-level passes place (LIMIT clauses).
 struct Node {
@@ -156,10 +163,7 @@ Status BuildTree(std::vector<TsqlToken>& toks, Nodes* out) {
       n.tok = std::move(t);
       stack.back().push_back(std::move(n));
     }
-    if (stack.size() > 200)
-      return Status::Error(
-          "Some part of your SQL statement is nested too deeply. Rewrite the "
-          "query or break it up into smaller queries.");
+    if (stack.size() > kMaxNesting) return Status::Error(kTooDeep);
   }
   if (stack.size() != 1) return Status::Error("Incorrect syntax near '('.");
   *out = std::move(stack[0]);
@@ -418,7 +422,7 @@ const std::set<std::string>& Keywords() {
 
 class PlusRewriter {
  public:
-  explicit PlusRewriter(Nodes& v) : v_(v) {}
+  explicit PlusRewriter(Nodes& v, int depth = 0) : v_(v), depth_(depth) {}
 
   // Rewrites v_[b, e) into `out`.
   Status Run(size_t b, size_t e, Nodes* out) {
@@ -512,8 +516,12 @@ class PlusRewriter {
         error_ = "Incorrect syntax near 'CASE'.";
         return 0;
       }
+      if (depth_ >= kMaxNesting) {
+        error_ = kTooDeep;
+        return 0;
+      }
       Nodes inner;
-      Status st = PlusRewriter(v_).Run(i + 1, k, &inner);
+      Status st = PlusRewriter(v_, depth_ + 1).Run(i + 1, k, &inner);
       if (!st.ok()) {
         error_ = st.message();
         return 0;
@@ -548,6 +556,7 @@ class PlusRewriter {
   }
 
   Nodes& v_;
+  int depth_;
   std::string error_;
 };
 
@@ -697,6 +706,13 @@ class Translator {
  private:
   // One statement (an IF with its branches, or a BEGIN ... END block).
   Status ParseOne(Nodes& v, size_t* i, std::vector<TsqlStep>* out) {
+    if (++depth_ > kMaxNesting) return Status::Error(kTooDeep);
+    Status st = ParseOneAtDepth(v, i, out);
+    --depth_;
+    return st;
+  }
+
+  Status ParseOneAtDepth(Nodes& v, size_t* i, std::vector<TsqlStep>* out) {
     const Node& first = v[*i];
     if (IsWord(first, "IF")) return ParseIf(v, i, out);
     if (IsWord(first, "BEGIN")) {
@@ -1416,6 +1432,7 @@ class Translator {
 
   TableLookup* lookup_;
   bool needs_literals_ = false;
+  int depth_ = 0;
 };
 
 }  // namespace
