@@ -404,6 +404,181 @@ Status PassTop(Nodes& v) {
   return Status::OK();
 }
 
+const std::set<std::string>& Keywords();
+
+Node WordNode(const std::string& text) {
+  Node n;
+  n.tok.kind = TsqlToken::kName;
+  std::string part;
+  for (char c : text) {
+    if (c == '.') {
+      n.tok.parts.push_back(part);
+      n.tok.quoted.push_back(false);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  n.tok.parts.push_back(part);
+  n.tok.quoted.push_back(false);
+  n.tok.text = text;
+  if (n.tok.parts.size() == 1) n.tok.upper = Upper(text);
+  return n;
+}
+
+bool IsAggregateName(const Node& n) {
+  return IsWord(n, "MAX") || IsWord(n, "MIN") || IsWord(n, "SUM") ||
+         IsWord(n, "COUNT") || IsWord(n, "AVG");
+}
+
+// Names a subquery declares in its own FROM clause (tables and aliases).
+void DeclaredNames(const Nodes& v, std::set<std::string>* names) {
+  for (size_t i = 0; i + 1 < v.size(); ++i) {
+    if ((IsWord(v[i], "FROM") || IsWord(v[i], "JOIN") || IsWord(v[i], "AS")) &&
+        IsName(v[i + 1])) {
+      names->insert(Upper(ObjectName(v[i + 1].tok)));
+      if (i + 2 < v.size() && IsName(v[i + 2]) &&
+          v[i + 2].tok.parts.size() == 1 &&
+          !Keywords().count(v[i + 2].tok.upper))
+        names->insert(v[i + 2].tok.upper);
+    }
+  }
+}
+
+bool UsesOuterName(const Nodes& v, const std::set<std::string>& declared) {
+  for (const Node& n : v) {
+    if (n.kind == Node::kGroup && UsesOuterName(n.kids, declared)) return true;
+    if (IsName(n)) {
+      std::vector<size_t> parts = MeaningfulParts(n.tok);
+      if (parts.size() >= 2 && !declared.count(Upper(n.tok.parts[parts[0]])))
+        return true;
+    }
+  }
+  return false;
+}
+
+// Replaces, inside the subqueries of `v`, aggregate calls over the outer
+// query's rows by references to kelmar_q.kelmar_aN; the calls go to `aggs`.
+void LiftOuterAggregates(Nodes& v, bool in_subquery,
+                         const std::set<std::string>& declared,
+                         std::vector<Nodes>* aggs) {
+  for (size_t i = 0; i < v.size(); ++i) {
+    Node& n = v[i];
+    if (in_subquery && IsAggregateName(n) && IsGroupAt(v, i + 1) &&
+        UsesOuterName(v[i + 1].kids, declared)) {
+      Nodes call = {n, v[i + 1]};
+      aggs->push_back(std::move(call));
+      v[i] = WordNode("kelmar_q.kelmar_a" + std::to_string(aggs->size()));
+      v.erase(v.begin() + i + 1);
+      continue;
+    }
+    if (n.kind == Node::kGroup) {
+      if (!n.kids.empty() && IsWord(n.kids[0], "SELECT")) {
+        std::set<std::string> inner;
+        DeclaredNames(n.kids, &inner);
+        LiftOuterAggregates(n.kids, true, inner, aggs);
+      } else {
+        LiftOuterAggregates(n.kids, in_subquery, declared, aggs);
+      }
+    }
+  }
+}
+
+// SQLite cannot evaluate an aggregate of the outer query inside a
+// correlated subquery ("(SELECT LINEA FROM PDALOG AS X WHERE
+// X.IDPDALOG=MAX(P.IDPDALOG))"). Such a SELECT becomes an outer select over
+// the grouped query, which computes those aggregates as extra columns.
+void PassOuterAggregates(Nodes& v) {
+  for (Node& n : v) {
+    if (n.kind == Node::kGroup) PassOuterAggregates(n.kids);
+  }
+  for (size_t i = 0; i < v.size(); ++i) {
+    if (!IsWord(v[i], "SELECT")) continue;
+    size_t end = i + 1;
+    while (end < v.size() && !IsCompoundWord(v[end]) && !IsOp(v[end], ";"))
+      ++end;
+    size_t j = i + 1;
+    if (IsWordAt(v, j, "DISTINCT") || IsWordAt(v, j, "ALL")) ++j;
+    if (IsWordAt(v, j, "TOP")) j += 2;
+    size_t from = j;
+    while (from < end && !IsWord(v[from], "FROM") && !IsWord(v[from], "INTO"))
+      ++from;
+    if (from >= end || !IsWord(v[from], "FROM")) continue;
+    std::vector<Nodes> items = SplitCommas(v, j, from);
+    std::vector<Nodes> aggs;
+    std::vector<bool> lifted(items.size());
+    for (size_t k = 0; k < items.size(); ++k) {
+      size_t before = aggs.size();
+      LiftOuterAggregates(items[k], false, {}, &aggs);
+      lifted[k] = aggs.size() != before;
+    }
+    if (aggs.empty()) continue;
+    Nodes inner = {WordNode("SELECT")};
+    Nodes outer(v.begin() + i, v.begin() + j);
+    auto comma = [](Nodes& x) {
+      if (x.size() > 1) x.push_back(CommaNode());
+    };
+    for (size_t k = 0; k < items.size(); ++k) {
+      Nodes& item = items[k];
+      if (outer.size() > static_cast<size_t>(j - i))
+        outer.push_back(CommaNode());
+      if (lifted[k]) {
+        for (Node& n : item) outer.push_back(std::move(n));
+        continue;
+      }
+      std::string name;
+      size_t expr_end = item.size();
+      if (item.size() >= 3 && IsWord(item[item.size() - 2], "AS") &&
+          IsName(item.back())) {
+        name = ObjectName(item.back().tok);
+        expr_end = item.size() - 2;
+      } else if (item.size() >= 2 && IsName(item.back()) &&
+                 item.back().tok.parts.size() == 1 &&
+                 !Keywords().count(item.back().tok.upper) &&
+                 (item[item.size() - 2].kind == Node::kGroup ||
+                  IsName(item[item.size() - 2]))) {
+        name = ObjectName(item.back().tok);
+        expr_end = item.size() - 1;
+      } else if (item.size() == 1 && IsName(item[0])) {
+        name = ObjectName(item[0].tok);
+      }
+      std::string column = "kelmar_c" + std::to_string(k + 1);
+      comma(inner);
+      for (size_t x = 0; x < expr_end; ++x) inner.push_back(std::move(item[x]));
+      inner.push_back(WordNode("AS"));
+      inner.push_back(WordNode(column));
+      outer.push_back(WordNode("kelmar_q." + column));
+      if (!name.empty()) {
+        outer.push_back(WordNode("AS"));
+        Node alias = WordNode("x");
+        alias.tok.parts = {name};
+        alias.tok.quoted = {true};
+        alias.tok.upper.clear();
+        outer.push_back(std::move(alias));
+      }
+    }
+    for (size_t a = 0; a < aggs.size(); ++a) {
+      comma(inner);
+      for (Node& n : aggs[a]) inner.push_back(std::move(n));
+      inner.push_back(WordNode("AS"));
+      inner.push_back(WordNode("kelmar_a" + std::to_string(a + 1)));
+    }
+    for (size_t x = from; x < end; ++x) inner.push_back(std::move(v[x]));
+    outer.push_back(WordNode("FROM"));
+    Node group;
+    group.kind = Node::kGroup;
+    group.kids = std::move(inner);
+    outer.push_back(std::move(group));
+    outer.push_back(WordNode("AS"));
+    outer.push_back(WordNode("kelmar_q"));
+    size_t outer_size = outer.size();
+    v.erase(v.begin() + i, v.begin() + end);
+    v.insert(v.begin() + i, std::make_move_iterator(outer.begin()),
+             std::make_move_iterator(outer.end()));
+    i += outer_size - 1;
+  }
+}
+
 const std::set<std::string>& Keywords() {
   static const std::set<std::string> s = {
       "SELECT",  "FROM",      "WHERE",    "AND",   "OR",     "NOT",
@@ -581,6 +756,7 @@ Status PassPlus(Nodes& v) {
 
 Status RewriteExpression(Nodes& v) {
   Status st = PassA(v);
+  if (st.ok()) PassOuterAggregates(v);
   if (st.ok()) st = PassTop(v);
   if (st.ok()) st = PassPlus(v);
   return st;
