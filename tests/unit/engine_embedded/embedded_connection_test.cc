@@ -310,7 +310,7 @@ TEST_F(EmbeddedTest, ValuesReadAsTheDriverGivesThem) {
        "PRECIO|STOCK|ACTIVO|FECHA|\n2.5|10.00|1|2024-02-01 00:00:00.000|\n"
        "0.0015|3.46|0|2024-02-10 13:45:00.000|\nNULL|NULL|NULL|NULL|"},
       {"SELECT 1e20 AS A, -0.00001234 AS B, 123456.789 AS C",
-       "A|B|C|\n1E+20|-1.234E-5|123456.789|"},
+       "A|B|C|\n1E20|-1.234E-5|123456.789|"},
   });
 }
 
