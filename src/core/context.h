@@ -27,15 +27,19 @@ struct PricingValues {
 };
 
 struct Context {
-  TInicio* inicio = nullptr;        // oInicio: the settings object
-  Connection* odbc = nullptr;       // OODBC: the one database connection
-  Logs* logs = nullptr;             // log writers and their two switches
-  Clock* clock = nullptr;           // "today" and "now"
-  std::string empresa;              // CNUMEROEMPRESA: the company code
-  int def_redon = 0;                // DEF_REDON: default decimals (2 for PER)
-  std::string defatmp;              // DEFATMP: the temporary folder
+  TInicio* inicio = nullptr;   // oInicio: the settings object
+  Connection* odbc = nullptr;  // OODBC: the one database connection
+  Logs* logs = nullptr;        // log writers and their two switches
+  Clock* clock = nullptr;      // "today" and "now"
+  std::string empresa;         // CNUMEROEMPRESA: the company code
+  int def_redon = 0;           // DEF_REDON: default decimals (2 for PER)
+  std::string defatmp;         // DEFATMP: the temporary folder
   FormulaVariables* tabmacro = nullptr;  // TABMACRO: formula variables
-  PricingValues paso;               // per request
+  PricingValues paso;                    // per request
+  // The working folder: where "WebSrv32.ini" is read on demand
+  // (OBTIENEVALOR) and relative files such as the web folder are found.
+  // Empty means the process's current folder.
+  std::string workdir;
 };
 
 }  // namespace kelmar
