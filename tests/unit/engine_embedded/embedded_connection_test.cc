@@ -6,6 +6,7 @@
 
 #include "db/engine/connection.h"
 #include "platform/clock.h"
+#include "support/temp_dir.h"
 #include "unit/engine_embedded/embedded_test_util.h"
 
 namespace kelmar {
@@ -358,6 +359,30 @@ TEST_F(EmbeddedTest, SeveralStatementsOpenAtOnce) {
   bool null = false;
   ASSERT_TRUE(a->GetText(1, &v, &null).ok());
   EXPECT_FALSE(a->GetText(0, &v, &null).ok());
+}
+
+}  // namespace
+}  // namespace kelmar
+
+namespace kelmar {
+namespace {
+
+// Two connections on one file, as two server instances or kelmar-sql beside
+// a running server: what one changes in the tables the other sees at once.
+TEST(EmbeddedFileTest, ConnectionsSeeEachOthersSchemaChanges) {
+  testing::TempDir dir;
+  FixedClock clock(TestNow());
+  std::unique_ptr<Connection> a, b;
+  ASSERT_TRUE(OpenEmbeddedConnection(dir.File("erp.db"), &clock, &a).ok());
+  ASSERT_TRUE(OpenEmbeddedConnection(dir.File("erp.db"), &clock, &b).ok());
+  EXPECT_EQ("ERROR: Invalid object name 'T'.",
+            Query(b.get(), "INSERT INTO T VALUES ('x')"));
+  EXPECT_EQ("", Query(a.get(), "CREATE TABLE T (C char(3))"));
+  EXPECT_EQ("", Query(b.get(), "INSERT INTO T VALUES ('x')"));
+  EXPECT_EQ("", Query(a.get(), "ALTER TABLE T ADD D varchar(5)"));
+  EXPECT_EQ("", Query(b.get(), "INSERT INTO T (C,D) VALUES ('y','z')"));
+  EXPECT_EQ("C|D|\nx  |NULL|\ny  |z|",
+            Query(a.get(), "SELECT C, D FROM T ORDER BY C"));
 }
 
 }  // namespace

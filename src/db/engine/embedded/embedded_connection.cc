@@ -251,8 +251,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
     catalog_used_ = true;
     std::string key = Lower(name);
     auto it = catalog_.find(key);
-    if (it != catalog_.end())
-      return it->second.columns.empty() ? nullptr : &it->second;
+    if (it != catalog_.end()) return &it->second;
     TableInfo info;
     info.name = name;
     sqlite3_stmt* st = nullptr;
@@ -278,12 +277,14 @@ class EmbeddedConnection : public Connection, public TableLookup {
       for (const TableColumn& c : info.columns) info.has_identity |= c.identity;
     }
     sqlite3_finalize(st);
-    auto& slot = catalog_[key] = std::move(info);
-    return slot.columns.empty() ? nullptr : &slot;
+    // A missing table is not remembered: it may be created at any time.
+    if (info.columns.empty()) return nullptr;
+    return &(catalog_[key] = std::move(info));
   }
 
   // Runs a batch into `results`.
   Status Run(std::string_view sql, std::vector<Result>* results) {
+    NoticeOtherConnections();
     std::shared_ptr<const std::vector<TsqlStep>> program;
     std::vector<std::string> params;
     Status st = Translate(sql, &program, &params);
@@ -346,6 +347,21 @@ class EmbeddedConnection : public Connection, public TableLookup {
     programs_[key] = Program{steps, catalog_used_};
     *out = steps;
     return Status::OK();
+  }
+
+  // Another process (a second server on the same file, kelmar-sql) may
+  // have changed the tables since this connection last looked.
+  void NoticeOtherConnections() {
+    sqlite3_stmt* st = nullptr;
+    if (!Prepare("PRAGMA schema_version", &st).ok()) return;
+    if (sqlite3_step(st) == SQLITE_ROW) {
+      sqlite3_int64 version = sqlite3_column_int64(st, 0);
+      if (version != schema_version_) {
+        if (schema_version_ >= 0) SchemaChanged();
+        schema_version_ = version;
+      }
+    }
+    sqlite3_reset(st);
   }
 
   // Tables changed: forget what depended on their columns.
@@ -500,6 +516,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
     }
     std::string error = rc == SQLITE_DONE ? std::string() : sqlite3_errmsg(db_);
     sqlite3_reset(st);
+    sqlite3_clear_bindings(st);  // the bound texts belong to this call
     if (!error.empty()) return Failure(ServerMessage(error));
     if (n == 0 || !results) return Status::OK();
     r.columns.resize(n);
@@ -917,6 +934,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
   std::map<std::string, TableInfo> catalog_;
   bool catalog_used_ = false;
   const std::vector<std::string>* params_ = nullptr;
+  sqlite3_int64 schema_version_ = -1;
   sqlite3_int64 identity_ = 0;
   bool has_identity_ = false;
   int tran_depth_ = 0;
