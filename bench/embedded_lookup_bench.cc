@@ -118,22 +118,28 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& r : runs) {
-      if (r.iterations > 0)
-        per_op_[r.benchmark_name()] = r.GetAdjustedRealTime();
+      if (r.iterations > 0) {
+        real_[r.benchmark_name()] = r.GetAdjustedRealTime();
+        cpu_[r.benchmark_name()] = r.GetAdjustedCPUTime();
+      }
     }
     ConsoleReporter::ReportRuns(runs);
   }
   void PrintRatios() {
+    // CPU time is the steadier figure on a shared machine.
     for (const char* kind : {"warm", "cold"}) {
-      double e = per_op_["Engine/" + std::string(kind)];
-      double p = per_op_["Plain/" + std::string(kind)];
-      if (p > 0)
-        std::printf("ratio %s (engine time / plain time): %.2f\n", kind, e / p);
+      std::string e = "Engine/" + std::string(kind);
+      std::string p = "Plain/" + std::string(kind);
+      if (cpu_[p] > 0 && real_[p] > 0)
+        std::printf(
+            "ratio %s (engine time / plain time): cpu %.2f, real %.2f\n", kind,
+            cpu_[e] / cpu_[p], real_[e] / real_[p]);
     }
   }
 
  private:
-  std::map<std::string, double> per_op_;
+  std::map<std::string, double> real_;
+  std::map<std::string, double> cpu_;
 };
 
 }  // namespace

@@ -284,7 +284,6 @@ class EmbeddedConnection : public Connection, public TableLookup {
 
   // Runs a batch into `results`.
   Status Run(std::string_view sql, std::vector<Result>* results) {
-    NoticeOtherConnections();
     std::shared_ptr<const std::vector<TsqlStep>> program;
     std::vector<std::string> params;
     Status st = Translate(sql, &program, &params);
@@ -332,6 +331,9 @@ class EmbeddedConnection : public Connection, public TableLookup {
       *out = it->second.steps;
       return Status::OK();
     }
+    // Only a new translation reads the catalog, so only then is it worth
+    // asking whether it is still current.
+    NoticeOtherConnections();
     auto steps = std::make_shared<std::vector<TsqlStep>>();
     catalog_used_ = false;
     bool needs_literals = false;
@@ -343,10 +345,23 @@ class EmbeddedConnection : public Connection, public TableLookup {
       st = TranslateTsql(key, this, steps.get(), nullptr);
     }
     if (!st.ok()) return Failure(st.message());
+    *out = steps;
+    // A statement on a table that did not exist yet is translated again
+    // when it runs; remembering it would hide the table once created.
+    if (HasDeferred(*steps)) return Status::OK();
     if (programs_.size() >= kMaxCachedTranslations) programs_.clear();
     programs_[key] = Program{steps, catalog_used_};
     *out = steps;
     return Status::OK();
+  }
+
+  static bool HasDeferred(const std::vector<TsqlStep>& steps) {
+    for (const TsqlStep& s : steps) {
+      if (s.kind == TsqlStep::kDeferred || HasDeferred(s.then_steps) ||
+          HasDeferred(s.else_steps))
+        return true;
+    }
+    return false;
   }
 
   // Another process (a second server on the same file, kelmar-sql) may
