@@ -70,6 +70,9 @@ TEST_F(EmbeddedTest, SelectForms) {
        "KOZO|\n03 |"},
       {"SELECT TOP 1 KOZO AS K FROM TABZO UNION SELECT TOP 1 KOPR FROM MAEPR",
        "K|\n01 |\nA1           |"},
+      {"SELECT TOP 2 KOZO AS K FROM TABZO WHERE KOZO>'01' UNION SELECT TOP 1 "
+       "KOPR FROM MAEPR WHERE KOPR<'B' ORDER BY 1 DESC",
+       "K|\nA1           |\n03 |\n02 |"},
       {"SELECT COUNT(*) AS CUANTOS FROM MAEPR WITH (NOLOCK) WHERE "
        "COALESCE(NOKOPR,'')<>''",
        "CUANTOS|\n3|"},

@@ -394,6 +394,15 @@ Status PassTop(Nodes& v) {
     bool compound = end < v.size() && IsCompoundWord(v[end]);
     for (size_t k = 0; k < i && !compound; ++k) compound = IsCompoundWord(v[k]);
     if (compound) {
+      // The last branch's ORDER BY sorts the whole union: it stays outside.
+      if (end == v.size() || IsOp(v[end], ";")) {
+        for (size_t k = i + 1; k < end; ++k) {
+          if (IsWord(v[k], "ORDER")) {
+            end = k;
+            break;
+          }
+        }
+      }
       v.insert(v.begin() + end, RawNode("LIMIT " + count + ")", Node::kMarker));
       v.insert(v.begin() + i, RawNode("SELECT * FROM (", Node::kMarker));
       ++i;
