@@ -390,3 +390,23 @@ TEST(EmbeddedFileTest, ConnectionsSeeEachOthersSchemaChanges) {
 
 }  // namespace
 }  // namespace kelmar
+
+namespace kelmar {
+namespace {
+
+TEST(EmbeddedLimitsTest, HugeStatementsRun) {
+  FixedClock clock(TestNow());
+  std::unique_ptr<Connection> conn;
+  ASSERT_TRUE(OpenEmbeddedConnection(":memory:", &clock, &conn).ok());
+  ASSERT_EQ("",
+            Query(conn.get(),
+                  "CREATE TABLE T (K char(8))\r\nINSERT INTO T VALUES ('k1')"));
+  // An IN list with more literals than SQLite could bind.
+  std::string in = "SELECT COUNT(*) AS N FROM T WHERE K IN ('k1'";
+  for (int i = 0; i < 40000; ++i) in += ",'x" + std::to_string(i) + "'";
+  EXPECT_EQ("N|\n1|", Query(conn.get(), in + ")"));
+  EXPECT_EQ("N|\n1|", Query(conn.get(), in + ",'y')"));
+}
+
+}  // namespace
+}  // namespace kelmar

@@ -29,6 +29,11 @@ namespace {
 constexpr size_t kMaxMessage = 256;
 constexpr size_t kMaxCachedTranslations = 2048;
 constexpr size_t kMaxCachedStatements = 256;
+// Texts longer than this are not kept in the caches: a few huge batches
+// must not hold on to memory.
+constexpr size_t kMaxCachedText = 64 * 1024;
+// SQLite binds at most 32766 parameters; long IN lists keep their literals.
+constexpr size_t kMaxLiftedLiterals = 2000;
 
 struct Cell {
   bool null = true;
@@ -220,6 +225,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
   EmbeddedConnection(sqlite3* db) : db_(db) {}
   ~EmbeddedConnection() override {
     for (auto& [text, stmt] : statements_) sqlite3_finalize(stmt);
+    sqlite3_finalize(oversized_);
     sqlite3_close_v2(db_);
   }
 
@@ -318,7 +324,8 @@ class EmbeddedConnection : public Connection, public TableLookup {
                    std::vector<std::string>* params,
                    bool lift_literals = true) {
     std::string key;
-    if (!lift_literals || !ParameterizeTsql(sql, &key, params)) {
+    if (!lift_literals || !ParameterizeTsql(sql, &key, params) ||
+        params->size() > kMaxLiftedLiterals) {
       key.assign(sql);
       params->clear();
     }
@@ -348,7 +355,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
     *out = steps;
     // A statement on a table that did not exist yet is translated again
     // when it runs; remembering it would hide the table once created.
-    if (HasDeferred(*steps)) return Status::OK();
+    if (HasDeferred(*steps) || key.size() > kMaxCachedText) return Status::OK();
     if (programs_.size() >= kMaxCachedTranslations) programs_.clear();
     programs_[key] = Program{steps, catalog_used_};
     *out = steps;
@@ -411,6 +418,13 @@ class EmbeddedConnection : public Connection, public TableLookup {
       return Failure(ServerMessage(sqlite3_errmsg(db_)));
     }
     if (!st) return Failure("Incorrect syntax near ';'.");
+    if (sql.size() > kMaxCachedText) {
+      // Kept only until the next oversized statement replaces it.
+      sqlite3_finalize(oversized_);
+      oversized_ = st;
+      *out = st;
+      return Status::OK();
+    }
     if (statements_.size() >= kMaxCachedStatements) {
       for (auto& [text, s] : statements_) sqlite3_finalize(s);
       statements_.clear();
@@ -946,6 +960,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
   sqlite3* db_;
   std::unordered_map<std::string, Program> programs_;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
+  sqlite3_stmt* oversized_ = nullptr;
   std::map<std::string, TableInfo> catalog_;
   bool catalog_used_ = false;
   const std::vector<std::string>* params_ = nullptr;
