@@ -1,0 +1,125 @@
+#!/usr/bin/env python3
+"""Turns one load run's measurements into the table bench/README.md explains:
+rate and latency per workload, each next to its baseline of the same run and
+the goal it is held to."""
+import argparse
+import json
+import sys
+import time
+
+parser = argparse.ArgumentParser()
+parser.add_argument("--results", required=True, help="tab-separated ab figures")
+parser.add_argument("--inproc", required=True, help="Google Benchmark JSON")
+parser.add_argument("--requests", required=True)
+parser.add_argument("--cores", required=True)
+parser.add_argument("--load-before", default="?")
+parser.add_argument("--load-after", default="?")
+parser.add_argument("--slow", default="")
+parser.add_argument("--commit", default="?")
+args = parser.parse_args()
+
+rows = []
+with open(args.results) as f:
+    for line in f:
+        name, c, rps, p50, p99, done, failed, non2xx = line.rstrip("\n").split("\t")
+        rows.append(dict(name=name, c=int(c), rps=float(rps or 0),
+                         p50=float(p50 or 0), p99=float(p99 or 0),
+                         done=int(done or 0), failed=int(failed or 0),
+                         non2xx=int(non2xx or 0)))
+
+with open(args.inproc) as f:
+    bench = json.load(f)["benchmarks"][0]
+if bench.get("error_occurred"):
+    sys.exit("report: the in-process query failed: %s" % bench.get("error_message"))
+scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[bench.get("time_unit", "ns")]
+inproc_seconds = bench["real_time"] * scale
+inproc_rps = 1.0 / inproc_seconds
+
+
+def find(name, c):
+    for r in rows:
+        if r["name"] == name and r["c"] == c:
+            return r
+    return None
+
+
+refs = [r["rps"] for r in rows if r["name"] == "ping-ref"]
+ping_ref = sum(refs) / len(refs) if refs else 0.0
+
+# workload -> (baseline label, baseline rate for a concurrency, goal kind, goal)
+def baseline(r):
+    name, c = r["name"], r["c"]
+    if name in ("default-page",):
+        b = find("nginx-default", c)
+        return "nginx-default", b and b["rps"], "ratio", 0.8
+    if name == "static-20k":
+        b = find("nginx-static", c)
+        return "nginx-static", b and b["rps"], "ratio", 0.8
+    if name == "ping":
+        b = find("nginx-static", c)
+        return "nginx-static", b and b["rps"], "ratio", 0.6
+    if name in ("page-20k", "signin"):
+        b = find("nginx-static", c)
+        return "nginx-static", b and b["rps"], "ratio", None
+    if name == "cursor-100":
+        return "in-process", inproc_rps, "overhead", 0.25
+    if name == "ping-slow":
+        return "ping-ref", ping_ref, "ratio", 0.9
+    return "", None, None, None
+
+
+header = ("workload", "c", "req/s", "p50 ms", "p99 ms", "errors", "baseline",
+          "ratio", "goal", "met")
+lines = []
+misses = 0
+for r in rows:
+    label, base, kind, goal = baseline(r)
+    errors = r["failed"] + r["non2xx"] + max(0, int(args.requests) - r["done"])
+    ratio = goal_text = met = ""
+    if base:
+        if kind == "overhead":
+            value = base / r["rps"] - 1 if r["rps"] else float("inf")
+            ratio = "%+.0f%%" % (value * 100)
+            if goal is not None:
+                goal_text = "<= +%.0f%%" % (goal * 100)
+                ok = value <= goal
+        else:
+            value = r["rps"] / base
+            ratio = "%.2f" % value
+            if goal is not None:
+                goal_text = ">= %.2f" % goal
+                ok = value >= goal
+        if goal is not None:
+            ok = ok and errors == 0
+            met = "yes" if ok else "NO"
+            misses += 0 if ok else 1
+    lines.append((r["name"], str(r["c"]), "%.0f" % r["rps"], "%.2f" % r["p50"],
+                  "%.2f" % r["p99"], str(errors), label, ratio, goal_text, met))
+
+widths = [max(len(h), *(len(l[i]) for l in lines)) for i, h in enumerate(header)]
+right = {1, 2, 3, 4, 5, 7}
+
+
+def fmt(cells):
+    return "  ".join(c.rjust(w) if i in right else c.ljust(w)
+                     for i, (c, w) in enumerate(zip(cells, widths))).rstrip()
+
+
+print("Kelmar WebServer load run, %s, commit %s"
+      % (time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime()), args.commit))
+print("machine: %s cores; load average %s before, %s after; %s requests per "
+      "workload (ab, HTTP/1.0, one request per connection)"
+      % (args.cores, args.load_before, args.load_after, args.requests))
+print("database limit: the catalogue query in-process, %.0f queries/s "
+      "(%.3f ms each, %d rows, %d bytes)"
+      % (inproc_rps, inproc_seconds * 1e3, bench.get("rows", 0),
+         bench.get("answer_bytes", 0)))
+if args.slow:
+    print("slow clients: %s held by the server at the end of the mix" % args.slow)
+print()
+print(fmt(header))
+print(fmt(tuple("-" * w for w in widths)))
+for l in lines:
+    print(fmt(l))
+print()
+print("goals missed: %d" % misses)
