@@ -82,17 +82,26 @@ std::string TWebServer::HtmlMerge(const std::string& page,
 
 HttpReply TWebServer::DefaultPage(const HttpRequest& request) {
   std::string file = cDefPath + "/" + cDefPage;
-  {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << "<html>\r\n<head>\r\n<title>Kelmar WebServer</title>\r\n</head>\r\n"
-           "<body>\r\n<h1>Pagina por default Kelmar WebServer (v"
-        << settings_.version << ")</h1>\r\n<p><a href='" << settings_.root
-        << "reportes'>reportes</a></p></body>\r\n</html>";
+  std::string content =
+      "<html>\r\n<head>\r\n<title>Kelmar WebServer</title>\r\n</head>\r\n"
+      "<body>\r\n<h1>Pagina por default Kelmar WebServer (v" +
+      settings_.version + ")</h1>\r\n<p><a href='" + settings_.root +
+      "reportes'>reportes</a></p></body>\r\n</html>";
+  // The page is the file as written for this request. Rewriting a file that
+  // already holds it changes nothing but costs a truncation, which the file
+  // system may turn into a flush to disk on every request.
+  std::string page = HtmlRead(file);
+  if (page != content) {
+    {
+      std::ofstream out(file, std::ios::binary | std::ios::trunc);
+      out << content;
+    }
+    page = HtmlRead(file);
   }
   HttpReply reply;
   reply.action = HttpReply::Action::kSend;
   reply.data = "HTTP/1.0 200 OK\r\nServer: Kelmar WebServer 2.5.2\r\n\r\n" +
-               HtmlMerge(HtmlRead(file), std::string(), request);
+               HtmlMerge(page, std::string(), request);
   return reply;
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -107,6 +108,19 @@ TEST_F(RouterTest, DefaultPageIsWrittenAnewAndSent) {
   EXPECT_EQ(r.action, HttpReply::Action::kSend);
   EXPECT_EQ(r.data,
             "HTTP/1.0 200 OK\r\nServer: Kelmar WebServer 2.5.2\r\n\r\n" + page);
+  EXPECT_EQ(dir_.Read("www/default.htm"), page);
+
+  // A file that already holds the page is left as it is (no truncation per
+  // request) and the answer does not change; a missing one is written again.
+  const auto old_time =
+      std::filesystem::last_write_time(dir_.File("www/default.htm")) -
+      std::chrono::hours(24 * 365);
+  std::filesystem::last_write_time(dir_.File("www/default.htm"), old_time);
+  EXPECT_EQ(Route("GET / HTTP/1.0\r\n\r\n").data, r.data);
+  EXPECT_EQ(std::filesystem::last_write_time(dir_.File("www/default.htm")),
+            old_time);
+  std::filesystem::remove(dir_.File("www/default.htm"));
+  EXPECT_EQ(Route("GET / HTTP/1.0\r\n\r\n").data, r.data);
   EXPECT_EQ(dir_.Read("www/default.htm"), page);
 }
 
