@@ -59,6 +59,8 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+fail() { echo "load: $1" >&2; exit 1; }
+
 free_port() {
   "$py" -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
 }
@@ -148,13 +150,16 @@ http {
 NGX
 nginx -e "$work/nginx/logs/error.log" -c "$work/nginx/nginx.conf" -p "$work/nginx" \
   >"$work/nginx.out" 2>&1 &
-pids+=($!)
-wait_port "$nport" "${pids[-1]}" "$work/nginx.out"
+nginx_pid=$!
+pids+=("$nginx_pid")
+wait_port "$nport" "$nginx_pid" "$work/nginx.out"
+# The one worker does the serving; the master only watches it.
+nginx_worker=$(pgrep -P "$nginx_pid" | head -1)
+[[ -n $nginx_worker ]] || fail "nginx started no worker"
 nbase="http://127.0.0.1:$nport"
 
 # --- every workload answers what it should before it is measured ------------
 fetch() { curl -s -g --http1.0 --max-time 10 "$1"; }
-fail() { echo "load: $1" >&2; exit 1; }
 reply=$(fetch "$base/getSQL?validator2=$envelope|000|BENCH-PDA-01|V01")
 [[ $reply == 1\|* ]] || fail "registering the machine answered '$reply'"
 fetch "$base/" | grep -q "Pagina por default Kelmar WebServer" ||
@@ -176,17 +181,32 @@ lines=$(fetch "$base/getSQL?cursor=$catalogue" | grep -c $'\r$' || true)
 # --- measuring ----------------------------------------------------------------
 results=$work/results.tsv
 : >"$results"
-# measure NAME CONCURRENCY URL: one bounded ab run; appends
-# name, concurrency, requests/s, p50 ms, p99 ms, complete, failed, non-2xx.
+# CPU time in nanoseconds that the threads of a process have run so far,
+# kernel work on their behalf included. Unlike the rates it hardly moves
+# when other work shares the machine.
+cpu_ns() {
+  local total=0 t ns
+  for t in /proc/"$1"/task/*/schedstat; do
+    read -r ns _ <"$t" 2>/dev/null || continue
+    total=$((total + ns))
+  done
+  echo "$total"
+}
+
+# measure NAME CONCURRENCY URL PID: one bounded ab run against the process
+# PID; appends name, concurrency, requests/s, p50 ms, p99 ms, complete,
+# failed, non-2xx, and the process's CPU microseconds per request.
 measure() {
-  local name=$1 c=$2 url=$3 out csv
+  local name=$1 c=$2 url=$3 pid=$4 out csv cpu_before cpu_after
   csv=$work/$name-$c.csv
   echo "load: $name, $c concurrent" >&2
+  cpu_before=$(cpu_ns "$pid")
   if ! out=$(ab -q -r -s 10 -t "$max_seconds" -n "$requests" -c "$c" -e "$csv" "$url" 2>&1); then
     echo "$out" >&2
     fail "ab failed on $name"
   fi
-  awk -v name="$name" -v c="$c" -v csv="$csv" '
+  cpu_after=$(cpu_ns "$pid")
+  awk -v name="$name" -v c="$c" -v csv="$csv" -v cpu=$((cpu_after - cpu_before)) '
     /^Requests per second:/ { rps = $4 }
     /^Complete requests:/ { done = $3 }
     /^Failed requests:/ { failed = $3 }
@@ -197,26 +217,26 @@ measure() {
         if (f[1] == "50") p50 = f[2]
         if (f[1] == "99") p99 = f[2]
       }
-      printf "%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", name, c, rps, p50, p99, done,
-             failed + 0, non2xx + 0
+      printf "%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%.1f\n", name, c, rps, p50, p99,
+             done, failed + 0, non2xx + 0, (done > 0 ? cpu / done / 1000 : 0)
     }' <<<"$out" >>"$results"
 }
 
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for c in 1 16; do
-  measure nginx-default "$c" "$nbase/"
-  measure nginx-static "$c" "$nbase/static20k.js"
-  measure default-page "$c" "$base/"
-  measure static-20k "$c" "$base/static20k.js"
-  measure page-20k "$c" "$base/page20k.htm"
-  measure ping "$c" "$base/getSQL?validator=PING"
-  measure signin "$c" "$base/getSQL?validator2=$envelope|$signin"
-  measure cursor-100 "$c" "$base/getSQL?cursor=$catalogue"
+  measure nginx-default "$c" "$nbase/" "$nginx_worker"
+  measure nginx-static "$c" "$nbase/static20k.js" "$nginx_worker"
+  measure default-page "$c" "$base/" "$server_pid"
+  measure static-20k "$c" "$base/static20k.js" "$server_pid"
+  measure page-20k "$c" "$base/page20k.htm" "$server_pid"
+  measure ping "$c" "$base/getSQL?validator=PING" "$server_pid"
+  measure signin "$c" "$base/getSQL?validator2=$envelope|$signin" "$server_pid"
+  measure cursor-100 "$c" "$base/getSQL?cursor=$catalogue" "$server_pid"
 done
 
 # Slow-client mix: PING with and without connections that trickle their
 # header, the reference taken before and after to even out drift.
-measure ping-ref "$slow_pingers" "$base/getSQL?validator=PING"
+measure ping-ref "$slow_pingers" "$base/getSQL?validator=PING" "$server_pid"
 "$py" bench/slow_clients.py --port "$port" --connections "$slow_connections" \
   --seconds "$max_seconds" >"$work/slow.out" 2>&1 &
 slow_pid=$!
@@ -227,16 +247,17 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 grep -q '^ready' "$work/slow.out" || { cat "$work/slow.out" >&2; fail "the slow clients did not connect"; }
-measure ping-slow "$slow_pingers" "$base/getSQL?validator=PING"
+measure ping-slow "$slow_pingers" "$base/getSQL?validator=PING" "$server_pid"
 kill -TERM "$slow_pid" 2>/dev/null || true
 wait "$slow_pid" 2>/dev/null || true
-measure ping-ref "$slow_pingers" "$base/getSQL?validator=PING"
+measure ping-ref "$slow_pingers" "$base/getSQL?validator=PING" "$server_pid"
 slow_summary=$(grep '^open' "$work/slow.out" || echo "open ? of $slow_connections")
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 kill -0 "$server_pid" 2>/dev/null || fail "the server ended during the run"
 
 mkdir -p "$(dirname "$report")"
+cp "$results" "${report%.txt}.tsv"
 "$py" bench/report.py --results "$results" --inproc "$work/inproc.json" \
   --requests "$requests" --cores "$(nproc)" --load-before "$load_before" \
   --load-after "$load_after" --slow "$slow_summary" \

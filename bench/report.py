@@ -21,11 +21,12 @@ args = parser.parse_args()
 rows = []
 with open(args.results) as f:
     for line in f:
-        name, c, rps, p50, p99, done, failed, non2xx = line.rstrip("\n").split("\t")
+        (name, c, rps, p50, p99, done, failed, non2xx,
+         cpu) = line.rstrip("\n").split("\t")
         rows.append(dict(name=name, c=int(c), rps=float(rps or 0),
                          p50=float(p50 or 0), p99=float(p99 or 0),
                          done=int(done or 0), failed=int(failed or 0),
-                         non2xx=int(non2xx or 0)))
+                         non2xx=int(non2xx or 0), cpu=float(cpu or 0)))
 
 with open(args.inproc) as f:
     bench = json.load(f)["benchmarks"][0]
@@ -34,6 +35,7 @@ if bench.get("error_occurred"):
 scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[bench.get("time_unit", "ns")]
 inproc_seconds = bench["real_time"] * scale
 inproc_rps = 1.0 / inproc_seconds
+inproc_cpu_us = bench["cpu_time"] * scale * 1e6
 
 
 def find(name, c):
@@ -43,48 +45,50 @@ def find(name, c):
     return None
 
 
-refs = [r["rps"] for r in rows if r["name"] == "ping-ref"]
-ping_ref = sum(refs) / len(refs) if refs else 0.0
+refs = [r for r in rows if r["name"] == "ping-ref"]
+ping_ref = dict(rps=sum(r["rps"] for r in refs) / len(refs) if refs else 0.0,
+                cpu=sum(r["cpu"] for r in refs) / len(refs) if refs else 0.0)
 
-# workload -> (baseline label, baseline rate for a concurrency, goal kind, goal)
+# workload -> (baseline label, baseline row {rps, cpu}, goal kind, goal)
 def baseline(r):
     name, c = r["name"], r["c"]
-    if name in ("default-page",):
-        b = find("nginx-default", c)
-        return "nginx-default", b and b["rps"], "ratio", 0.8
+    if name == "default-page":
+        return "nginx-default", find("nginx-default", c), "ratio", 0.8
     if name == "static-20k":
-        b = find("nginx-static", c)
-        return "nginx-static", b and b["rps"], "ratio", 0.8
+        return "nginx-static", find("nginx-static", c), "ratio", 0.8
     if name == "ping":
-        b = find("nginx-static", c)
-        return "nginx-static", b and b["rps"], "ratio", 0.6
+        return "nginx-static", find("nginx-static", c), "ratio", 0.6
     if name in ("page-20k", "signin"):
-        b = find("nginx-static", c)
-        return "nginx-static", b and b["rps"], "ratio", None
+        return "nginx-static", find("nginx-static", c), "ratio", None
     if name == "cursor-100":
-        return "in-process", inproc_rps, "overhead", 0.25
+        return ("in-process", dict(rps=inproc_rps, cpu=inproc_cpu_us),
+                "overhead", 0.25)
     if name == "ping-slow":
         return "ping-ref", ping_ref, "ratio", 0.9
     return "", None, None, None
 
 
-header = ("workload", "c", "req/s", "p50 ms", "p99 ms", "errors", "baseline",
-          "ratio", "goal", "met")
+header = ("workload", "c", "req/s", "p50 ms", "p99 ms", "errors", "cpu us",
+          "baseline", "ratio", "goal", "met", "cpu ratio")
 lines = []
 misses = 0
 for r in rows:
     label, base, kind, goal = baseline(r)
     errors = r["failed"] + r["non2xx"] + max(0, int(args.requests) - r["done"])
-    ratio = goal_text = met = ""
-    if base:
+    ratio = goal_text = met = cpu_ratio = ""
+    if base and base["rps"]:
         if kind == "overhead":
-            value = base / r["rps"] - 1 if r["rps"] else float("inf")
+            if base["cpu"] and r["cpu"]:
+                cpu_ratio = "%+.0f%%" % ((r["cpu"] / base["cpu"] - 1) * 100)
+            value = base["rps"] / r["rps"] - 1 if r["rps"] else float("inf")
             ratio = "%+.0f%%" % (value * 100)
             if goal is not None:
                 goal_text = "<= +%.0f%%" % (goal * 100)
                 ok = value <= goal
         else:
-            value = r["rps"] / base
+            if base["cpu"] and r["cpu"]:
+                cpu_ratio = "%.2f" % (base["cpu"] / r["cpu"])
+            value = r["rps"] / base["rps"]
             ratio = "%.2f" % value
             if goal is not None:
                 goal_text = ">= %.2f" % goal
@@ -94,10 +98,11 @@ for r in rows:
             met = "yes" if ok else "NO"
             misses += 0 if ok else 1
     lines.append((r["name"], str(r["c"]), "%.0f" % r["rps"], "%.2f" % r["p50"],
-                  "%.2f" % r["p99"], str(errors), label, ratio, goal_text, met))
+                  "%.2f" % r["p99"], str(errors), "%.0f" % r["cpu"], label,
+                  ratio, goal_text, met, cpu_ratio))
 
 widths = [max(len(h), *(len(l[i]) for l in lines)) for i, h in enumerate(header)]
-right = {1, 2, 3, 4, 5, 7}
+right = {1, 2, 3, 4, 5, 6, 8, 11}
 
 
 def fmt(cells):
@@ -111,8 +116,8 @@ print("machine: %s cores; load average %s before, %s after; %s requests per "
       "workload (ab, HTTP/1.0, one request per connection)"
       % (args.cores, args.load_before, args.load_after, args.requests))
 print("database limit: the catalogue query in-process, %.0f queries/s "
-      "(%.3f ms each, %d rows, %d bytes)"
-      % (inproc_rps, inproc_seconds * 1e3, bench.get("rows", 0),
+      "(%.3f ms each, %.0f us CPU, %d rows, %d bytes)"
+      % (inproc_rps, inproc_seconds * 1e3, inproc_cpu_us, bench.get("rows", 0),
          bench.get("answer_bytes", 0)))
 if args.slow:
     print("slow clients: %s held by the server at the end of the mix" % args.slow)
