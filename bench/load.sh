@@ -32,7 +32,7 @@ slow_pingers=8
 if [[ ${LOAD_SKIP_BUILD:-0} != 1 ]]; then
   ./scripts/setup.sh
   cmake --preset release >/dev/null
-  cmake --build build --target kelmar-websrv kelmar-sql cursor_inprocess_bench
+  cmake --build build -j2 --target kelmar-websrv kelmar-sql cursor_inprocess_bench
 fi
 bin=$root/build/bin
 websrv=$bin/kelmar-websrv
