@@ -154,7 +154,11 @@ nginx_pid=$!
 pids+=("$nginx_pid")
 wait_port "$nport" "$nginx_pid" "$work/nginx.out"
 # The one worker does the serving; the master only watches it.
-nginx_worker=$(pgrep -P "$nginx_pid" | head -1)
+nginx_worker=
+for _ in $(seq 50); do
+  nginx_worker=$(pgrep -P "$nginx_pid" | head -1) && break
+  sleep 0.1
+done
 [[ -n $nginx_worker ]] || fail "nginx started no worker"
 nbase="http://127.0.0.1:$nport"
 
