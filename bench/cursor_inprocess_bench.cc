@@ -95,7 +95,7 @@ void BM_CursorInProcess(benchmark::State& state) {
   state.counters["rows"] = static_cast<double>(rows);
   state.counters["answer_bytes"] = static_cast<double>(answer.size());
 }
-BENCHMARK(BM_CursorInProcess)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_CursorInProcess)->UseRealTime();
 
 bool TakeOption(std::string_view arg, std::string_view name,
                 std::string* value) {

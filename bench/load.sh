@@ -5,22 +5,32 @@
 # close-per-request limit of this machine) and the catalogue query run
 # in-process on the embedded engine (the database limit).
 #
-#   bench/load.sh [REQUESTS]       requests per workload, default 2000
+#   bench/load.sh [REQUESTS]       requests per workload, 100 to 50000, default 2000
 #
 # Environment: LOAD_SKIP_BUILD=1 uses the binaries already in build/bin;
-# LOAD_REPORT=FILE also writes the table there (default build/load-report.txt).
+# LOAD_REPORT=FILE also writes the table there (default build/load-report.txt);
+# LOAD_ROUNDS=N spreads each workload's requests over N rounds (default 5).
 #
-# Bounded: every ab run stops after REQUESTS requests or 30 s, the slow
+# Bounded: every ab run stops after REQUESTS/N requests or 30 s, the slow
 # clients after 30 s. Everything listens on 127.0.0.1 and everything started
 # here is stopped on exit. Not a test: never run it from CI.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 requests=${1:-2000}
-if ! [[ $requests =~ ^[0-9]+$ ]] || ((requests < 1 || requests > 50000)); then
-  echo "load: REQUESTS must be a number from 1 to 50000, not '$requests'" >&2
+rounds=${LOAD_ROUNDS:-5}
+if ! [[ $requests =~ ^[0-9]+$ ]] || ((requests < 100 || requests > 50000)); then
+  echo "load: REQUESTS must be a number from 100 to 50000, not '$requests'" >&2
   exit 2
 fi
+if ! [[ $rounds =~ ^[0-9]+$ ]] || ((rounds < 1)); then
+  echo "load: LOAD_ROUNDS must be a positive number, not '$rounds'" >&2
+  exit 2
+fi
+# ab's 99th percentile reads past its table below 51 requests a run, so a
+# round has at least 100.
+((requests / rounds >= 100)) || rounds=$((requests / 100))
+per_round=$((requests / rounds))
 report=${LOAD_REPORT:-$root/build/load-report.txt}
 py=/usr/bin/python3
 [[ -x $py ]] || py=python3
@@ -37,9 +47,9 @@ fi
 bin=$root/build/bin
 websrv=$bin/kelmar-websrv
 sql=$bin/kelmar-sql
-inproc=$(find "$root/build" -name cursor_inprocess_bench -type f -perm -u+x | head -1)
+inproc=$bin/cursor_inprocess_bench
 for f in "$websrv" "$sql" "$inproc"; do
-  [[ -n $f && -x $f ]] || { echo "load: ${f:-cursor_inprocess_bench} is missing; build first" >&2; exit 1; }
+  [[ -x $f ]] || { echo "load: $f is missing; build first" >&2; exit 1; }
 done
 for tool in ab nginx curl; do
   command -v "$tool" >/dev/null || { echo "load: $tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
@@ -50,8 +60,10 @@ work=$(mktemp -d /tmp/kelmar-load.XXXXXX)
 # able to reach the web folder.
 chmod 755 "$work"
 pids=()
+slow_pid=
 cleanup() {
   local p
+  [[ -n $slow_pid ]] && kill "$slow_pid" 2>/dev/null
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
   rm -rf "$work"
@@ -102,7 +114,10 @@ cp "$db" "$work/inproc.db"
 
 # 20 KB of text; the .js file is sent as raw bytes, the .htm file goes
 # through the page merger like any page of the web folder.
-head -c 15360 /dev/urandom | base64 -w 76 | head -c 20480 >"$srv/www/static20k.js"
+"$py" -c 'import base64, os, sys
+text = base64.encodebytes(os.urandom(16000))[:20480]
+sys.stdout.buffer.write(text)' >"$srv/www/static20k.js"
+(($(stat -c %s "$srv/www/static20k.js") == 20480)) || fail "the 20 KB file was not written"
 cp "$srv/www/static20k.js" "$srv/www/page20k.htm"
 
 catalogue='SELECT%20*%20FROM%20MAEPR%20WITH%20(%20NOLOCK%20)%20ORDER%20BY%20KOPR'
@@ -110,10 +125,15 @@ envelope='V01,BENCH-PDA-01,-33.45,-70.66'
 signin="001|BENCH-PDA-01|V01|vend1|1.5|RUTA"
 
 # --- database limit -----------------------------------------------------------
-echo "load: in-process catalogue query" >&2
-"$inproc" "--db=$work/inproc.db" "--query=$catalogue" --rows=100 \
-  --benchmark_format=json >"$work/inproc.json" 2>"$work/inproc.err" || {
-  echo "load: the in-process query failed:" >&2; cat "$work/inproc.err" >&2; exit 1; }
+# inproc ROUND: the catalogue query in-process for half a second.
+inproc() {
+  echo "load: round $1, in-process catalogue query" >&2
+  "$inproc" "--db=$work/inproc.db" "--query=$catalogue" --rows=100 \
+    --benchmark_min_time=0.5 --benchmark_format=json \
+    >"$work/inproc-$1.json" 2>"$work/inproc.err" || {
+    echo "load: the in-process query failed:" >&2; cat "$work/inproc.err" >&2; exit 1; }
+}
+inproc 0
 
 # --- the server ---------------------------------------------------------------
 (cd "$srv" && KELMAR_LOCK_DIR=$work exec "$websrv" "P=$port/" "D=$srv" \
@@ -156,7 +176,7 @@ wait_port "$nport" "$nginx_pid" "$work/nginx.out"
 # The one worker does the serving; the master only watches it.
 nginx_worker=
 for _ in $(seq 50); do
-  nginx_worker=$(pgrep -P "$nginx_pid" | head -1) && break
+  nginx_worker=$(pgrep -o -P "$nginx_pid") && break
   sleep 0.1
 done
 [[ -n $nginx_worker ]] || fail "nginx started no worker"
@@ -166,9 +186,9 @@ nbase="http://127.0.0.1:$nport"
 fetch() { curl -s -g --http1.0 --max-time 10 "$1"; }
 reply=$(fetch "$base/getSQL?validator2=$envelope|000|BENCH-PDA-01|V01")
 [[ $reply == 1\|* ]] || fail "registering the machine answered '$reply'"
-fetch "$base/" | grep -q "Pagina por default Kelmar WebServer" ||
+fetch "$base/" | grep "Pagina por default Kelmar WebServer" >/dev/null ||
   fail "the default page is not served"
-fetch "$nbase/" | grep -q "Pagina por default Kelmar WebServer" ||
+fetch "$nbase/" | grep "Pagina por default Kelmar WebServer" >/dev/null ||
   fail "nginx does not serve the default page"
 for b in "$base" "$nbase"; do
   for f in static20k.js page20k.htm; do
@@ -197,15 +217,16 @@ cpu_ns() {
   echo "$total"
 }
 
-# measure NAME CONCURRENCY URL PID: one bounded ab run against the process
-# PID; appends name, concurrency, requests/s, p50 ms, p99 ms, complete,
-# failed, non-2xx, and the process's CPU microseconds per request.
+# measure NAME CONCURRENCY URL PID: one bounded ab run of $per_round
+# requests against the process PID; appends name, concurrency, requests/s,
+# p50 ms, p99 ms, complete, failed, non-2xx and the process's CPU
+# nanoseconds over the run.
 measure() {
   local name=$1 c=$2 url=$3 pid=$4 out csv cpu_before cpu_after
   csv=$work/$name-$c.csv
-  echo "load: $name, $c concurrent" >&2
+  echo "load: round $round, $name, $c concurrent" >&2
   cpu_before=$(cpu_ns "$pid")
-  if ! out=$(ab -q -r -s 10 -t "$max_seconds" -n "$requests" -c "$c" -e "$csv" "$url" 2>&1); then
+  if ! out=$(ab -q -r -s 10 -t "$max_seconds" -n "$per_round" -c "$c" -e "$csv" "$url" 2>&1); then
     echo "$out" >&2
     fail "ab failed on $name"
   fi
@@ -221,49 +242,73 @@ measure() {
         if (f[1] == "50") p50 = f[2]
         if (f[1] == "99") p99 = f[2]
       }
-      printf "%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%.1f\n", name, c, rps, p50, p99,
-             done, failed + 0, non2xx + 0, (done > 0 ? cpu / done / 1000 : 0)
+      printf "%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", name, c, rps, p50, p99,
+             done, failed + 0, non2xx + 0, cpu
     }' <<<"$out" >>"$results"
 }
 
-load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-for c in 1 16; do
-  measure nginx-default "$c" "$nbase/" "$nginx_worker"
-  measure nginx-static "$c" "$nbase/static20k.js" "$nginx_worker"
-  measure default-page "$c" "$base/" "$server_pid"
-  measure static-20k "$c" "$base/static20k.js" "$server_pid"
-  measure page-20k "$c" "$base/page20k.htm" "$server_pid"
-  measure ping "$c" "$base/getSQL?validator=PING" "$server_pid"
-  measure signin "$c" "$base/getSQL?validator2=$envelope|$signin" "$server_pid"
-  measure cursor-100 "$c" "$base/getSQL?cursor=$catalogue" "$server_pid"
-done
+# Sockets the server holds open.
+sockets_of() { find /proc/"$1"/fd -lname 'socket:*' 2>/dev/null | wc -l; }
 
-# Slow-client mix: PING with and without connections that trickle their
-# header, the reference taken before and after to even out drift.
-measure ping-ref "$slow_pingers" "$base/getSQL?validator=PING" "$server_pid"
-"$py" bench/slow_clients.py --port "$port" --connections "$slow_connections" \
-  --seconds "$max_seconds" >"$work/slow.out" 2>&1 &
-slow_pid=$!
-pids+=("$slow_pid")
-for _ in $(seq 100); do
-  grep -q '^ready' "$work/slow.out" && break
-  kill -0 "$slow_pid" 2>/dev/null || break
-  sleep 0.1
+# Slow clients for one round; returns when all of them are connected and the
+# server has taken them in, so that accepting them is not counted against
+# the PINGs measured next.
+start_slow() {
+  local held
+  held=$(sockets_of "$server_pid")
+  "$py" bench/slow_clients.py --port "$port" --connections "$slow_connections" \
+    --seconds "$max_seconds" >"$work/slow.out" 2>&1 &
+  slow_pid=$!
+  for _ in $(seq 100); do
+    if grep -q '^ready' "$work/slow.out" &&
+       (($(sockets_of "$server_pid") >= held + slow_connections)); then
+      return 0
+    fi
+    kill -0 "$slow_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  cat "$work/slow.out" >&2
+  fail "the slow clients did not connect"
+}
+
+stop_slow() {
+  kill -TERM "$slow_pid" 2>/dev/null || true
+  wait "$slow_pid" 2>/dev/null || true
+  slow_pid=
+  slow_summary=$(grep '^open' "$work/slow.out" || echo "open ? of $slow_connections")
+}
+
+# The requests of each workload are spread over rounds that take every
+# workload and its baseline in turn, so that a burst of other work on the
+# machine falls on both sides of a ratio rather than on one.
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+for round in $(seq "$rounds"); do
+  for c in 1 16; do
+    measure nginx-default "$c" "$nbase/" "$nginx_worker"
+    measure default-page "$c" "$base/" "$server_pid"
+    measure nginx-static "$c" "$nbase/static20k.js" "$nginx_worker"
+    measure static-20k "$c" "$base/static20k.js" "$server_pid"
+    measure page-20k "$c" "$base/page20k.htm" "$server_pid"
+    measure ping "$c" "$base/getSQL?validator=PING" "$server_pid"
+    measure signin "$c" "$base/getSQL?validator2=$envelope|$signin" "$server_pid"
+    measure cursor-100 "$c" "$base/getSQL?cursor=$catalogue" "$server_pid"
+  done
+  inproc "$round"
+  # Slow-client mix: PING alone, then PING while connections trickle their
+  # headers.
+  measure ping-ref "$slow_pingers" "$base/getSQL?validator=PING" "$server_pid"
+  start_slow
+  measure ping-slow "$slow_pingers" "$base/getSQL?validator=PING" "$server_pid"
+  stop_slow
 done
-grep -q '^ready' "$work/slow.out" || { cat "$work/slow.out" >&2; fail "the slow clients did not connect"; }
-measure ping-slow "$slow_pingers" "$base/getSQL?validator=PING" "$server_pid"
-kill -TERM "$slow_pid" 2>/dev/null || true
-wait "$slow_pid" 2>/dev/null || true
-measure ping-ref "$slow_pingers" "$base/getSQL?validator=PING" "$server_pid"
-slow_summary=$(grep '^open' "$work/slow.out" || echo "open ? of $slow_connections")
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 kill -0 "$server_pid" 2>/dev/null || fail "the server ended during the run"
 
 mkdir -p "$(dirname "$report")"
 cp "$results" "${report%.txt}.tsv"
-"$py" bench/report.py --results "$results" --inproc "$work/inproc.json" \
-  --requests "$requests" --cores "$(nproc)" --load-before "$load_before" \
+"$py" bench/report.py --results "$results" --inproc "$work"/inproc-[1-9]*.json \
+  --requests "$requests" --rounds "$rounds" --cores "$(nproc)" --load-before "$load_before" \
   --load-after "$load_after" --slow "$slow_summary" \
   --commit "$(git rev-parse --short HEAD 2>/dev/null || echo '?')" | tee "$report"
 echo "load: table also in $report" >&2

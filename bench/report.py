@@ -4,13 +4,16 @@ rate and latency per workload, each next to its baseline of the same run and
 the goal it is held to."""
 import argparse
 import json
+import statistics
 import sys
 import time
 
 parser = argparse.ArgumentParser()
 parser.add_argument("--results", required=True, help="tab-separated ab figures")
-parser.add_argument("--inproc", required=True, help="Google Benchmark JSON")
+parser.add_argument("--inproc", required=True, nargs="+",
+                    help="Google Benchmark JSON, one file per round")
 parser.add_argument("--requests", required=True)
+parser.add_argument("--rounds", default="1")
 parser.add_argument("--cores", required=True)
 parser.add_argument("--load-before", default="?")
 parser.add_argument("--load-after", default="?")
@@ -18,24 +21,47 @@ parser.add_argument("--slow", default="")
 parser.add_argument("--commit", default="?")
 args = parser.parse_args()
 
-rows = []
+# One line per workload, concurrency and round.
+runs = {}
 with open(args.results) as f:
     for line in f:
         (name, c, rps, p50, p99, done, failed, non2xx,
-         cpu) = line.rstrip("\n").split("\t")
-        rows.append(dict(name=name, c=int(c), rps=float(rps or 0),
-                         p50=float(p50 or 0), p99=float(p99 or 0),
-                         done=int(done or 0), failed=int(failed or 0),
-                         non2xx=int(non2xx or 0), cpu=float(cpu or 0)))
+         cpu_ns) = line.rstrip("\n").split("\t")
+        runs.setdefault((name, int(c)), []).append(dict(
+            rps=float(rps or 0), p50=float(p50 or 0), p99=float(p99 or 0),
+            done=int(done or 0), failed=int(failed or 0),
+            non2xx=int(non2xx or 0), cpu_ns=int(cpu_ns or 0)))
 
-with open(args.inproc) as f:
-    bench = json.load(f)["benchmarks"][0]
-if bench.get("error_occurred"):
-    sys.exit("report: the in-process query failed: %s" % bench.get("error_message"))
-scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[bench.get("time_unit", "ns")]
-inproc_seconds = bench["real_time"] * scale
+# Rates and latencies: the median round, which a burst of other work in one
+# round does not move. Counts and CPU: the whole of the rounds.
+rows = []
+for (name, c), rs in runs.items():
+    done = sum(r["done"] for r in rs)
+    rows.append(dict(
+        name=name, c=c, rps=statistics.median(r["rps"] for r in rs),
+        p50=statistics.median(r["p50"] for r in rs),
+        p99=statistics.median(r["p99"] for r in rs), done=done,
+        failed=sum(r["failed"] for r in rs),
+        non2xx=sum(r["non2xx"] for r in rs),
+        cpu=sum(r["cpu_ns"] for r in rs) / done / 1000 if done else 0.0))
+
+# The in-process query, one measurement per round: the median round's time,
+# and CPU over all rounds.
+inproc_runs = []
+for path in args.inproc:
+    with open(path) as f:
+        bench = json.load(f)["benchmarks"][0]
+    if bench.get("error_occurred"):
+        sys.exit("report: the in-process query failed: %s"
+                 % bench.get("error_message"))
+    scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3,
+             "s": 1.0}[bench.get("time_unit", "ns")]
+    inproc_runs.append((bench["real_time"] * scale, bench["cpu_time"] * scale,
+                        bench["iterations"]))
+inproc_seconds = statistics.median(r[0] for r in inproc_runs)
 inproc_rps = 1.0 / inproc_seconds
-inproc_cpu_us = bench["cpu_time"] * scale * 1e6
+inproc_cpu_us = (sum(r[1] * r[2] for r in inproc_runs)
+                 / sum(r[2] for r in inproc_runs) * 1e6)
 
 
 def find(name, c):
@@ -45,9 +71,7 @@ def find(name, c):
     return None
 
 
-refs = [r for r in rows if r["name"] == "ping-ref"]
-ping_ref = dict(rps=sum(r["rps"] for r in refs) / len(refs) if refs else 0.0,
-                cpu=sum(r["cpu"] for r in refs) / len(refs) if refs else 0.0)
+ping_ref = find("ping-ref", 8) or dict(rps=0.0, cpu=0.0)
 
 # workload -> (baseline label, baseline row {rps, cpu}, goal kind, goal)
 def baseline(r):
@@ -117,8 +141,9 @@ def fmt(cells):
 print("Kelmar WebServer load run, %s, commit %s"
       % (time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime()), args.commit))
 print("machine: %s cores; load average %s before, %s after; %s requests per "
-      "workload (ab, HTTP/1.0, one request per connection)"
-      % (args.cores, args.load_before, args.load_after, args.requests))
+      "workload in %s rounds (ab, HTTP/1.0, one request per connection)"
+      % (args.cores, args.load_before, args.load_after, args.requests,
+         args.rounds))
 print("database limit: the catalogue query in-process, %.0f queries/s "
       "(%.3f ms each, %.0f us CPU, %d rows, %d bytes)"
       % (inproc_rps, inproc_seconds * 1e3, inproc_cpu_us, bench.get("rows", 0),
