@@ -7,13 +7,15 @@
 
 #include "core/startup.h"
 #include "db/startup_stage.h"
+#include "http/processors.h"
+#include "http/server.h"
 #include "platform/text1252.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
   kelmar::StartupStages stages;
   // Stages join here as their layers land, in the start-up order:
-  // load_formula_variables (pricing), start_listener (HTTP).
+  // load_formula_variables (pricing) is still to come.
 
   // Owns the one database connection for the life of the process; table
   // creation failures are operator messages.
@@ -21,5 +23,12 @@ int main(int argc, char** argv) {
     std::cerr << kelmar::Cp1252ToUtf8(text) << std::endl;
   });
   database.Fill(&stages);
+
+  // The command processors the router calls; each is filled in here when
+  // its layer lands (an empty one answers as an unhandled parameter).
+  kelmar::Processors processors;
+  stages.start_listener = [&](kelmar::Context& ctx, asio::io_context& io) {
+    return kelmar::SERVER(ctx, io, &processors);
+  };
   return kelmar::MAIN(args, stages);
 }

@@ -92,8 +92,12 @@ int MAIN(const std::vector<std::string>& argv, const StartupStages& stages,
   inicio.cExeFile = ExecutableName();
   ctx.inicio = &inicio;
   ctx.defatmp = inicio.cTmpDir;
-  if (!inicio.status().ok())
-    Message(err, "ATENCION", inicio.status().message());
+  if (!inicio.status().ok()) {
+    // The server can still serve; only the activity rows stay in memory.
+    Message(err, "ATENCION",
+            "No se pudo preparar la carpeta temporal: " +
+                inicio.status().message());
+  }
 
   // 5. Single instance.
   InstanceLock lock;

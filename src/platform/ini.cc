@@ -1,5 +1,6 @@
 #include "platform/ini.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -167,6 +168,8 @@ Status WriteProfileString(const std::string& path, std::string_view section,
   for (const Line& l : lines) out += l.text + l.eol;
 
   std::string tmp = path + ".tmp" + std::to_string(getpid());
+  struct stat original;
+  bool had_mode = ::stat(path.c_str(), &original) == 0;
   {
     std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
     if (!f) return Status::Error("cannot write " + tmp);
@@ -177,6 +180,8 @@ Status WriteProfileString(const std::string& path, std::string_view section,
       return Status::Error("cannot write " + tmp);
     }
   }
+  // Keep the file's permissions: it may hold passwords.
+  if (had_mode) ::chmod(tmp.c_str(), original.st_mode & 07777);
   if (std::rename(tmp.c_str(), path.c_str()) != 0) {
     std::remove(tmp.c_str());
     return Status::Error("cannot replace " + path);

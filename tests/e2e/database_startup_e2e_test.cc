@@ -18,6 +18,9 @@ using testing::RunOnTestDatabase;
 using testing::ServerProcess;
 using testing::TempDir;
 
+// Servers started by tests listen on loopback only.
+constexpr char kLoopback[] = "[Conexion]\r\nIP.ESCUCHA=127.0.0.1\r\n";
+
 ServerProcess::Options ServerIn(const TempDir& dir, int port) {
   ServerProcess::Options o;
   o.args = {"D=" + dir.path(), "P=" + std::to_string(port) + "/"};
@@ -42,8 +45,9 @@ int64_t CountTable(const TempDir& dir, const std::string& table) {
 TEST(DatabaseStartupE2eTest, UnreachableDatabaseStopsWithConnectionMessage) {
   TempDir dir;
   dir.Write("WebSrv32.ini",
-            "[Conexion]\r\nODBC.DSN=kelmar_no_such_dsn\r\nODBC.USER=sa\r\n"
-            "ODBC.PASSWORD=secreto\r\n");
+            std::string(kLoopback) +
+                "ODBC.DSN=kelmar_no_such_dsn\r\nODBC.USER=sa\r\n"
+                "ODBC.PASSWORD=secreto\r\n");
   ServerProcess server(ServerIn(dir, testing::FreeLoopbackPort()));
   ASSERT_TRUE(server.Start());
   EXPECT_EQ(server.WaitForExit(), 1);
@@ -60,8 +64,8 @@ TEST(DatabaseStartupE2eTest, MissingCompanyStopsBeforeAnyTableIsTouched) {
                                       "INSERT INTO CONFIGP (EMPRESA,RAZON) "
                                       "VALUES ('02','Otra')"}));
   dir.Write("WebSrv32.ini",
-            "[Conexion]\r\nODBC.DSN=sqlite:erp.db\r\n[SESION]\r\n"
-            "Empresa=01\r\n");
+            std::string(kLoopback) +
+                "ODBC.DSN=sqlite:erp.db\r\n[SESION]\r\nEmpresa=01\r\n");
   ServerProcess server(ServerIn(dir, testing::FreeLoopbackPort()));
   ASSERT_TRUE(server.Start());
   EXPECT_EQ(server.WaitForExit(), 1);
@@ -74,7 +78,7 @@ TEST(DatabaseStartupE2eTest, MissingCompanyStopsBeforeAnyTableIsTouched) {
 
 TEST(DatabaseStartupE2eTest, StartCreatesTablesAndSecondStartKeepsData) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", CompanyDatabase(dir));
+  dir.Write("WebSrv32.ini", std::string(kLoopback) + CompanyDatabase(dir));
   int port = testing::FreeLoopbackPort();
   {
     ServerProcess server(ServerIn(dir, port));

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <random>
+
+#include "platform/text1252.h"
 #include "support/temp_dir.h"
 
 namespace kelmar {
@@ -100,6 +104,57 @@ TEST(IniTest, WritingKeepsEveryOtherLine) {
     ASSERT_TRUE(WriteProfileString(path, c.section, c.key, c.value).ok());
     EXPECT_EQ(dir.Read("f.ini"), c.after) << c.name;
     EXPECT_EQ(ReadProfileString(path, c.section, c.key), c.value) << c.name;
+  }
+}
+
+TEST(IniTest, WritingKeepsTheFilesPermissions) {
+  TempDir dir;
+  std::string path = dir.File("SendMail.properties");
+  dir.Write("SendMail.properties", "[MAIL]\r\nmail.pass=x\r\n");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::owner_write);
+  ASSERT_TRUE(WriteProfileString(path, "MAIL", "mail.pass", "y").ok());
+  EXPECT_EQ(
+      std::filesystem::status(path).permissions(),
+      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+// Random files built from the awkward pieces above: after a write, the
+// written key reads back and every other key reads as before.
+TEST(IniTest, WriteChangesOnlyTheWrittenKey) {
+  const std::vector<std::string> pieces = {
+      "[A]", "[b]", "[ a ]",     "[A",   "k=1",    "K = 2", "x",
+      "",    "=v",  " k2=\"q\"", "K2=3", "[\xE1]", "new=",  "\xFF\x00=\x01"s};
+  const char* sections[] = {"A", "B", "a", "c", "\xC1"};
+  const char* keys[] = {"k", "K2", "new"};
+  std::mt19937 random(7);
+  TempDir dir;
+  std::string path = dir.File("f.ini");
+  for (int round = 0; round < 120; ++round) {
+    std::string text;
+    int lines = static_cast<int>(random() % 12);
+    for (int i = 0; i < lines; ++i) {
+      text += pieces[random() % pieces.size()];
+      if (i + 1 < lines || random() % 2) text += random() % 2 ? "\r\n" : "\n";
+    }
+    dir.Write("f.ini", text);
+    const char* section = sections[random() % 5];
+    const char* key = keys[random() % 3];
+    std::string value = "v";
+    value += std::to_string(round);
+
+    IniFile before = IniFile::Parse(text);
+    ASSERT_TRUE(WriteProfileString(path, section, key, value).ok());
+    IniFile after = IniFile::Load(path);
+    ASSERT_EQ(after.Get(section, key), value) << text;
+    for (const char* s : sections) {
+      for (const char* k : keys) {
+        if (EqualsNoCase1252(s, section) && EqualsNoCase1252(k, key)) continue;
+        ASSERT_EQ(after.Get(s, k), before.Get(s, k))
+            << "after writing " << section << "/" << key << " into:\n"
+            << text;
+      }
+    }
   }
 }
 
