@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "db/engine/connection.h"
+#include "db/engine/result_text.h"
 #include "platform/clock.h"
 
 namespace kelmar {
@@ -90,25 +91,7 @@ bool RunBatch(Connection* conn, const std::string& batch) {
   std::unique_ptr<Statement> stmt = conn->NewStatement();
   Status st = stmt->Execute(batch);
   std::string out;
-  bool more = st.ok() && stmt->ColumnCount() > 0;
-  while (st.ok() && more) {
-    for (int i = 0; i < stmt->ColumnCount(); ++i) {
-      out += stmt->Column(i).name + "|";
-    }
-    out += "\n";
-    bool has_row = false;
-    while ((st = stmt->Fetch(&has_row)).ok() && has_row) {
-      for (int i = 0; i < stmt->ColumnCount() && st.ok(); ++i) {
-        std::string value;
-        bool is_null = false;
-        st = stmt->GetText(i, &value, &is_null);
-        out += (is_null ? std::string("NULL") : value) + "|";
-      }
-      out += "\n";
-      if (!st.ok()) break;
-    }
-    if (st.ok()) st = stmt->NextResult(&more);
-  }
+  if (st.ok()) st = AppendResultText(stmt.get(), &out);
   std::fwrite(out.data(), 1, out.size(), stdout);
   if (st.ok()) return true;
   std::fflush(stdout);
@@ -133,6 +116,9 @@ int Main(int argc, char** argv) {
   } else {
     script.assign(std::istreambuf_iterator<char>(std::cin), {});
   }
+  // Windows editors may put a UTF-8 byte order mark in front; it is not
+  // part of any statement.
+  if (script.rfind("\xEF\xBB\xBF", 0) == 0) script.erase(0, 3);
   std::unique_ptr<Connection> conn;
   Status st = Open(argv[1], &conn);
   if (!st.ok()) {

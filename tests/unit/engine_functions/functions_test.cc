@@ -103,6 +103,8 @@ TEST_F(FunctionsTest, ConvertNumbersToText) {
       {"tsql_convert('varchar', 1234567.0, NULL)", "text:1.23457e+006"},
       {"tsql_convert('varchar', 0.00001, NULL)", "text:1e-005"},
       {"tsql_convert('varchar', 100.0, NULL)", "text:100"},
+      {"tsql_convert('varchar', 100.5, 105)", "text:100.5"},
+      {"tsql_convert('varchar', 1234567.0, 1)", "text:1.2345670e+006"},
       {"tsql_convert('varchar', -33.45, NULL)", "text:-33.45"},
       {"tsql_convert('varchar(3)', 1234.5, NULL)",
        "error:Arithmetic overflow error converting float to data type "
@@ -111,7 +113,14 @@ TEST_F(FunctionsTest, ConvertNumbersToText) {
       {"tsql_convert('varchar(3)', 'abcdef', NULL)", "text:abc"},
       {"tsql_convert('char(1)', 'V', NULL)", "text:V"},
       {"tsql_convert('CHAR(7)', 'ab', NULL)", "text:ab     "},
-      {"tsql_convert('varchar', NULL, 105)", "null"});
+      {"tsql_convert('varchar', NULL, 105)", "null"},
+      {"tsql_convert('varchar(max)', 'abc', NULL)", "text:abc"},
+      {"tsql_convert('varchar(9000)', 'abc', NULL)",
+       "error:The size (9000) given to the type 'varchar' exceeds the "
+       "maximum allowed for any data type (8000)."},
+      {"tsql_convert('char(99999999999)', 'abc', NULL)",
+       "error:The size (99999999999) given to the type 'char' exceeds the "
+       "maximum allowed for any data type (8000)."});
 }
 
 TEST_F(FunctionsTest, ConvertTextToDatetime) {
@@ -326,6 +335,9 @@ TEST_F(FunctionsTest, StorageLengthsFailLikeTheServer) {
   EXPECT_EQ(Eval("tsql_pad('abcde', 4)"), trunc);
   EXPECT_EQ(Eval("tsql_checklen('abcd', 3)"), trunc);
   EXPECT_EQ(Eval("tsql_checklen('ab d', 2)"), trunc);
+  EXPECT_EQ(Eval("tsql_pad('a', 99999999999)"),
+            "error:The size (99999999999) given to the type 'char' exceeds "
+            "the maximum allowed for any data type (8000).");
 }
 
 TEST_F(FunctionsTest, FailureInsideAStatementLeavesTheTableUnchanged) {
@@ -341,6 +353,57 @@ TEST_F(FunctionsTest, FailureInsideAStatementLeavesTheTableUnchanged) {
   EXPECT_STREQ(error, kTruncationMessage);
   sqlite3_free(error);
   EXPECT_EQ(Eval("(SELECT count(*) FROM t)"), "integer:0");
+}
+
+TEST_F(FunctionsTest, OddArgumentsNeverCrash) {
+  // Every function with every combination of awkward values: each call
+  // gives a value or a clean error (the sanitizer build watches the rest).
+  const char* values[] = {"NULL",
+                          "''",
+                          "'   '",
+                          "-9223372036854775808",
+                          "9223372036854775807",
+                          "-1e308",
+                          "0.5",
+                          "'x''y'",
+                          "'2024-02-29 23:59:59.999'",
+                          "'day'"};
+  struct Fn {
+    const char* name;
+    int args;
+  } functions[] = {
+      {"tsql_convert", 3},   {"tsql_add", 2},    {"tsql_len", 1},
+      {"tsql_charindex", 3}, {"tsql_left", 2},   {"tsql_right", 2},
+      {"tsql_substring", 3}, {"tsql_ltrim", 1},  {"tsql_rtrim", 1},
+      {"tsql_upper", 1},     {"tsql_lower", 1},  {"tsql_replace", 3},
+      {"tsql_round", 3},     {"tsql_year", 1},   {"tsql_month", 1},
+      {"tsql_day", 1},       {"tsql_isnull", 2}, {"tsql_datediff", 3},
+      {"tsql_dateadd", 3},   {"tsql_pad", 2},    {"tsql_checklen", 2},
+  };
+  const int n = sizeof values / sizeof values[0];
+  for (const Fn& f : functions) {
+    int combinations = 1;
+    for (int i = 0; i < f.args; ++i) combinations *= n;
+    for (int c = 0; c < combinations; ++c) {
+      std::string call = std::string(f.name) + "(";
+      for (int i = 0, k = c; i < f.args; ++i, k /= n) {
+        call += std::string(i ? ", " : "") + values[k % n];
+      }
+      call += ")";
+      std::string result = Eval(call);
+      EXPECT_NE(result.rfind("prepare:", 0), 0u) << call << " " << result;
+    }
+  }
+  // Type names as CONVERT receives them, awkward ones included.
+  for (const char* type :
+       {"'varchar('", "'char(-1)'", "'decimal(18,'", "'decimal(18,99)'",
+        "' Int '", "'money'", "'real'", "'date'", "'smalldatetime'", "''"}) {
+    for (const char* v : values) {
+      std::string call =
+          std::string("tsql_convert(") + type + ", " + v + ", NULL)";
+      EXPECT_NE(Eval(call).rfind("prepare:", 0), 0u) << call;
+    }
+  }
 }
 
 }  // namespace

@@ -173,6 +173,27 @@ TEST_F(OdbcTest, TwoStatementsOpenAtOnce) {
   EXPECT_EQ(Rows(count.get()), std::vector<std::string>{"5|"});
 }
 
+TEST_F(OdbcTest, AutocommitAndTransactionsSentAsText) {
+  Run("CREATE TABLE t (a INTEGER)");
+  Run("BEGIN TRANSACTION");
+  Run("INSERT INTO t VALUES (1)");
+  Run("ROLLBACK TRANSACTION");
+  Run("BEGIN TRANSACTION");
+  Run("INSERT INTO t VALUES (2)");
+  Run("COMMIT TRANSACTION");
+  Run("INSERT INTO t VALUES (3)");
+  // A second connection sees only what was committed, so every statement
+  // outside a transaction commits by itself.
+  std::unique_ptr<Connection> other;
+  ASSERT_TRUE(
+      OpenOdbcConnection("DRIVER=" + driver_ + ";Database=" + dir_ + "/test.db",
+                         &other)
+          .ok());
+  auto stmt = other->NewStatement();
+  ASSERT_TRUE(stmt->Execute("SELECT a FROM t ORDER BY a").ok());
+  EXPECT_EQ(Rows(stmt.get()), (std::vector<std::string>{"2|", "3|"}));
+}
+
 TEST_F(OdbcTest, LongTextIsReadWholeInPieces) {
   // Longer than several read pieces, and not a repeating pattern, so a piece
   // lost or read twice shows.

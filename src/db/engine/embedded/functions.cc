@@ -18,6 +18,9 @@ namespace {
 
 using Args = sqlite3_value**;
 
+// The longest char(n) or varchar(n) the server accepts.
+constexpr int64_t kMaxCharLength = 8000;
+
 // ---- Values ---------------------------------------------------------------
 
 bool IsNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
@@ -310,8 +313,10 @@ void ConvertToChar(sqlite3_context* ctx, const TargetType& type,
   } else if (length < 0) {
     length = 30;  // CAST and CONVERT default
   }
-  if (length == 0) {
-    ResultError(ctx, "The size (0) given to the type '" + type.name +
+  if (length == 0 || (length > kMaxCharLength &&
+                      length != std::numeric_limits<int64_t>::max())) {
+    ResultError(ctx, "The size (" + std::to_string(length) +
+                         ") given to the type '" + type.name +
                          "' exceeds the maximum allowed for any data type "
                          "(8000).");
     return;
@@ -334,7 +339,11 @@ void ConvertToChar(sqlite3_context* ctx, const TargetType& type,
       }
       break;
     case SQLITE_FLOAT: {
-      Status st = FormatFloat(sqlite3_value_double(v), style, &s);
+      // decimal and money columns are stored as floats here, and the server
+      // ignores a style for those: only the float styles keep their meaning.
+      const bool float_style = style >= -1 && style <= 3;
+      Status st =
+          FormatFloat(sqlite3_value_double(v), float_style ? style : 0, &s);
       if (!st.ok()) {
         ResultError(ctx, st.message());
         return;
@@ -662,9 +671,10 @@ void Substring(sqlite3_context* ctx, int argc, Args argv) {
   // characters, as on the server.
   int64_t size = static_cast<int64_t>(s.size());
   int64_t begin = std::max<int64_t>(start, 1);
-  int64_t end = length > std::numeric_limits<int64_t>::max() - start
-                    ? size + 1
-                    : std::min<int64_t>(start + length, size + 1);
+  int64_t end =
+      start > 0 && length > std::numeric_limits<int64_t>::max() - start
+          ? size + 1
+          : std::min<int64_t>(start + length, size + 1);
   if (end <= begin) {
     ResultText(ctx, "");
     return;
@@ -957,6 +967,12 @@ void Pad(sqlite3_context* ctx, int, Args argv) {
   if (IsNull(argv[1])) return sqlite3_result_value(ctx, argv[0]);
   int64_t n = 0;
   if (!AsInt(ctx, argv[1], &n)) return;
+  if (n > kMaxCharLength) {
+    ResultError(ctx, "The size (" + std::to_string(n) +
+                         ") given to the type 'char' exceeds the maximum "
+                         "allowed for any data type (8000).");
+    return;
+  }
   std::string s = AsText(argv[0]);
   if (!FitLength(ctx, &s, n)) return;
   if (static_cast<int64_t>(s.size()) < n) s.resize(n, ' ');
@@ -977,6 +993,17 @@ void CheckLen(sqlite3_context* ctx, int, Args argv) {
   ResultText(ctx, s);
 }
 
+// SQLite calls these from C: nothing may be thrown through it. The only
+// exception possible is running out of memory on a huge value.
+template <void (*F)(sqlite3_context*, int, Args)>
+void Guarded(sqlite3_context* ctx, int argc, Args argv) {
+  try {
+    F(ctx, argc, argv);
+  } catch (...) {
+    sqlite3_result_error_nomem(ctx);
+  }
+}
+
 struct Registration {
   const char* name;
   int args;
@@ -985,31 +1012,31 @@ struct Registration {
 };
 
 constexpr Registration kFunctions[] = {
-    {"tsql_getdate", 0, GetDate, false},
-    {"tsql_convert", 2, Convert, true},
-    {"tsql_convert", 3, Convert, true},
-    {"tsql_add", 2, Add, true},
-    {"tsql_len", 1, Len, true},
-    {"tsql_charindex", 2, CharIndex, true},
-    {"tsql_charindex", 3, CharIndex, true},
-    {"tsql_left", 2, Left, true},
-    {"tsql_right", 2, Right, true},
-    {"tsql_substring", 3, Substring, true},
-    {"tsql_ltrim", 1, LTrim, true},
-    {"tsql_rtrim", 1, RTrim, true},
-    {"tsql_upper", 1, UpperFn, true},
-    {"tsql_lower", 1, LowerFn, true},
-    {"tsql_replace", 3, Replace, true},
-    {"tsql_round", 2, Round, true},
-    {"tsql_round", 3, Round, true},
-    {"tsql_year", 1, Year, true},
-    {"tsql_month", 1, Month, true},
-    {"tsql_day", 1, Day, true},
-    {"tsql_isnull", 2, IsNullFn, true},
-    {"tsql_datediff", 3, DateDiff, true},
-    {"tsql_dateadd", 3, DateAdd, true},
-    {"tsql_pad", 2, Pad, true},
-    {"tsql_checklen", 2, CheckLen, true},
+    {"tsql_getdate", 0, Guarded<GetDate>, false},
+    {"tsql_convert", 2, Guarded<Convert>, true},
+    {"tsql_convert", 3, Guarded<Convert>, true},
+    {"tsql_add", 2, Guarded<Add>, true},
+    {"tsql_len", 1, Guarded<Len>, true},
+    {"tsql_charindex", 2, Guarded<CharIndex>, true},
+    {"tsql_charindex", 3, Guarded<CharIndex>, true},
+    {"tsql_left", 2, Guarded<Left>, true},
+    {"tsql_right", 2, Guarded<Right>, true},
+    {"tsql_substring", 3, Guarded<Substring>, true},
+    {"tsql_ltrim", 1, Guarded<LTrim>, true},
+    {"tsql_rtrim", 1, Guarded<RTrim>, true},
+    {"tsql_upper", 1, Guarded<UpperFn>, true},
+    {"tsql_lower", 1, Guarded<LowerFn>, true},
+    {"tsql_replace", 3, Guarded<Replace>, true},
+    {"tsql_round", 2, Guarded<Round>, true},
+    {"tsql_round", 3, Guarded<Round>, true},
+    {"tsql_year", 1, Guarded<Year>, true},
+    {"tsql_month", 1, Guarded<Month>, true},
+    {"tsql_day", 1, Guarded<Day>, true},
+    {"tsql_isnull", 2, Guarded<IsNullFn>, true},
+    {"tsql_datediff", 3, Guarded<DateDiff>, true},
+    {"tsql_dateadd", 3, Guarded<DateAdd>, true},
+    {"tsql_pad", 2, Guarded<Pad>, true},
+    {"tsql_checklen", 2, Guarded<CheckLen>, true},
 };
 
 }  // namespace

@@ -24,24 +24,31 @@ bool Succeeded(SQLRETURN rc) {
   return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }
 
-// The first diagnostic record of `handle`: the driver's own text, with the
-// vendor prefixes it puts in front, cut to kMaxOdbcMessage bytes.
+// The driver's text of the failure on `handle`, with the vendor prefixes it
+// puts in front, cut to kMaxOdbcMessage bytes. Informational records (class
+// "01", such as PRINT output or a changed database context) may come before
+// the error, so the first record of another class is preferred.
 std::string Diagnostic(SQLSMALLINT type, SQLHANDLE handle,
                        const char* fallback) {
+  std::string chosen;
   if (handle != SQL_NULL_HANDLE) {
-    SQLCHAR state[6] = {};
-    SQLINTEGER native = 0;
-    SQLCHAR text[1024] = {};
-    SQLSMALLINT length = 0;
-    SQLRETURN rc = SQLGetDiagRec(type, handle, 1, state, &native, text,
-                                 sizeof text, &length);
-    if (Succeeded(rc)) {
+    for (SQLSMALLINT record = 1; record <= 32; ++record) {
+      SQLCHAR state[6] = {};
+      SQLINTEGER native = 0;
+      SQLCHAR text[1024] = {};
+      SQLSMALLINT length = 0;
+      SQLRETURN rc = SQLGetDiagRec(type, handle, record, state, &native, text,
+                                   sizeof text, &length);
+      if (!Succeeded(rc)) break;
       std::string message(reinterpret_cast<char*>(text));
-      if (message.size() > kMaxOdbcMessage) message.resize(kMaxOdbcMessage);
-      if (!message.empty()) return message;
+      const bool informational = state[0] == '0' && state[1] == '1';
+      if (chosen.empty() || !informational) chosen = message;
+      if (!informational && !message.empty()) break;
     }
   }
-  return fallback;
+  if (chosen.empty()) return fallback;
+  if (chosen.size() > kMaxOdbcMessage) chosen.resize(kMaxOdbcMessage);
+  return chosen;
 }
 
 // The environment and connection handles, shared by the connection and its
@@ -86,8 +93,11 @@ class OdbcStatement : public Statement {
     std::string text(sql);
     SQLRETURN rc = SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(text.data()),
                                  static_cast<SQLINTEGER>(text.size()));
-    if (rc == SQL_NO_DATA) return Status::OK();  // a write that hit no rows
-    if (!Succeeded(rc)) return Error("the statement failed");
+    // SQL_NO_DATA means only that the first statement was a write that hit
+    // no rows: later statements of the batch may still have results.
+    if (!Succeeded(rc) && rc != SQL_NO_DATA) {
+      return Error("the statement failed");
+    }
     bool found = false;
     return SeekColumns(&found);
   }
