@@ -6,6 +6,7 @@
 
 #include "db/engine/connection.h"
 #include "platform/clock.h"
+#include "support/temp_dir.h"
 #include "unit/engine_embedded/embedded_test_util.h"
 
 namespace kelmar {
@@ -69,6 +70,9 @@ TEST_F(EmbeddedTest, SelectForms) {
        "KOZO|\n03 |"},
       {"SELECT TOP 1 KOZO AS K FROM TABZO UNION SELECT TOP 1 KOPR FROM MAEPR",
        "K|\n01 |\nA1           |"},
+      {"SELECT TOP 2 KOZO AS K FROM TABZO WHERE KOZO>'01' UNION SELECT TOP 1 "
+       "KOPR FROM MAEPR WHERE KOPR<'B' ORDER BY 1 DESC",
+       "K|\nA1           |\n03 |\n02 |"},
       {"SELECT COUNT(*) AS CUANTOS FROM MAEPR WITH (NOLOCK) WHERE "
        "COALESCE(NOKOPR,'')<>''",
        "CUANTOS|\n3|"},
@@ -310,7 +314,7 @@ TEST_F(EmbeddedTest, ValuesReadAsTheDriverGivesThem) {
        "PRECIO|STOCK|ACTIVO|FECHA|\n2.5|10.00|1|2024-02-01 00:00:00.000|\n"
        "0.0015|3.46|0|2024-02-10 13:45:00.000|\nNULL|NULL|NULL|NULL|"},
       {"SELECT 1e20 AS A, -0.00001234 AS B, 123456.789 AS C",
-       "A|B|C|\n1E+20|-1.234E-5|123456.789|"},
+       "A|B|C|\n1E20|-1.234E-5|123456.789|"},
   });
 }
 
@@ -358,6 +362,50 @@ TEST_F(EmbeddedTest, SeveralStatementsOpenAtOnce) {
   bool null = false;
   ASSERT_TRUE(a->GetText(1, &v, &null).ok());
   EXPECT_FALSE(a->GetText(0, &v, &null).ok());
+}
+
+}  // namespace
+}  // namespace kelmar
+
+namespace kelmar {
+namespace {
+
+// Two connections on one file, as two server instances or kelmar-sql beside
+// a running server: what one changes in the tables the other sees at once.
+TEST(EmbeddedFileTest, ConnectionsSeeEachOthersSchemaChanges) {
+  testing::TempDir dir;
+  FixedClock clock(TestNow());
+  std::unique_ptr<Connection> a, b;
+  ASSERT_TRUE(OpenEmbeddedConnection(dir.File("erp.db"), &clock, &a).ok());
+  ASSERT_TRUE(OpenEmbeddedConnection(dir.File("erp.db"), &clock, &b).ok());
+  EXPECT_EQ("ERROR: Invalid object name 'T'.",
+            Query(b.get(), "INSERT INTO T VALUES ('x')"));
+  EXPECT_EQ("", Query(a.get(), "CREATE TABLE T (C char(3))"));
+  EXPECT_EQ("", Query(b.get(), "INSERT INTO T VALUES ('x')"));
+  EXPECT_EQ("", Query(a.get(), "ALTER TABLE T ADD D varchar(5)"));
+  EXPECT_EQ("", Query(b.get(), "INSERT INTO T (C,D) VALUES ('y','z')"));
+  EXPECT_EQ("C|D|\nx  |NULL|\ny  |z|",
+            Query(a.get(), "SELECT C, D FROM T ORDER BY C"));
+}
+
+}  // namespace
+}  // namespace kelmar
+
+namespace kelmar {
+namespace {
+
+TEST(EmbeddedLimitsTest, HugeStatementsRun) {
+  FixedClock clock(TestNow());
+  std::unique_ptr<Connection> conn;
+  ASSERT_TRUE(OpenEmbeddedConnection(":memory:", &clock, &conn).ok());
+  ASSERT_EQ("",
+            Query(conn.get(),
+                  "CREATE TABLE T (K char(8))\r\nINSERT INTO T VALUES ('k1')"));
+  // An IN list with more literals than SQLite could bind.
+  std::string in = "SELECT COUNT(*) AS N FROM T WHERE K IN ('k1'";
+  for (int i = 0; i < 40000; ++i) in += ",'x" + std::to_string(i) + "'";
+  EXPECT_EQ("N|\n1|", Query(conn.get(), in + ")"));
+  EXPECT_EQ("N|\n1|", Query(conn.get(), in + ",'y')"));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -28,6 +29,11 @@ namespace {
 constexpr size_t kMaxMessage = 256;
 constexpr size_t kMaxCachedTranslations = 2048;
 constexpr size_t kMaxCachedStatements = 256;
+// Texts longer than this are not kept in the caches: a few huge batches
+// must not hold on to memory.
+constexpr size_t kMaxCachedText = 64 * 1024;
+// SQLite binds at most 32766 parameters; long IN lists keep their literals.
+constexpr size_t kMaxLiftedLiterals = 2000;
 
 struct Cell {
   bool null = true;
@@ -219,6 +225,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
   EmbeddedConnection(sqlite3* db) : db_(db) {}
   ~EmbeddedConnection() override {
     for (auto& [text, stmt] : statements_) sqlite3_finalize(stmt);
+    sqlite3_finalize(oversized_);
     sqlite3_close_v2(db_);
   }
 
@@ -250,8 +257,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
     catalog_used_ = true;
     std::string key = Lower(name);
     auto it = catalog_.find(key);
-    if (it != catalog_.end())
-      return it->second.columns.empty() ? nullptr : &it->second;
+    if (it != catalog_.end()) return &it->second;
     TableInfo info;
     info.name = name;
     sqlite3_stmt* st = nullptr;
@@ -277,16 +283,21 @@ class EmbeddedConnection : public Connection, public TableLookup {
       for (const TableColumn& c : info.columns) info.has_identity |= c.identity;
     }
     sqlite3_finalize(st);
-    auto& slot = catalog_[key] = std::move(info);
-    return slot.columns.empty() ? nullptr : &slot;
+    // A missing table is not remembered: it may be created at any time.
+    if (info.columns.empty()) return nullptr;
+    return &(catalog_[key] = std::move(info));
   }
 
   // Runs a batch into `results`.
   Status Run(std::string_view sql, std::vector<Result>* results) {
     std::shared_ptr<const std::vector<TsqlStep>> program;
-    Status st = Translate(std::string(sql), &program);
+    std::vector<std::string> params;
+    Status st = Translate(sql, &program, &params);
     if (!st.ok()) return st;
-    return RunSteps(*program, results);
+    params_ = &params;
+    st = RunSteps(*program, results);
+    params_ = nullptr;
+    return st;
   }
 
   sqlite3_int64 identity() const { return identity_; }
@@ -305,21 +316,74 @@ class EmbeddedConnection : public Connection, public TableLookup {
              : std::string();
   }
 
-  Status Translate(const std::string& sql,
-                   std::shared_ptr<const std::vector<TsqlStep>>* out) {
-    auto it = programs_.find(sql);
+  // The translation of `sql`, from the cache when a statement of the same
+  // shape (differing only in text literals) ran before. `params` receives
+  // the literals the translation's "?N" stand for.
+  Status Translate(std::string_view sql,
+                   std::shared_ptr<const std::vector<TsqlStep>>* out,
+                   std::vector<std::string>* params,
+                   bool lift_literals = true) {
+    std::string key;
+    if (!lift_literals || !ParameterizeTsql(sql, &key, params) ||
+        params->size() > kMaxLiftedLiterals) {
+      key.assign(sql);
+      params->clear();
+    }
+    auto it = programs_.find(key);
+    if (it == programs_.end() && !params->empty()) {
+      it = programs_.find(std::string(sql));
+      if (it != programs_.end()) params->clear();
+    }
     if (it != programs_.end()) {
       *out = it->second.steps;
       return Status::OK();
     }
+    // Only a new translation reads the catalog, so only then is it worth
+    // asking whether it is still current.
+    NoticeOtherConnections();
     auto steps = std::make_shared<std::vector<TsqlStep>>();
     catalog_used_ = false;
-    Status st = TranslateTsql(sql, this, steps.get());
+    bool needs_literals = false;
+    Status st = TranslateTsql(key, this, steps.get(), &needs_literals);
+    if (st.ok() && needs_literals) {
+      key.assign(sql);
+      params->clear();
+      steps->clear();
+      st = TranslateTsql(key, this, steps.get(), nullptr);
+    }
     if (!st.ok()) return Failure(st.message());
+    *out = steps;
+    // A statement on a table that did not exist yet is translated again
+    // when it runs; remembering it would hide the table once created.
+    if (HasDeferred(*steps) || key.size() > kMaxCachedText) return Status::OK();
     if (programs_.size() >= kMaxCachedTranslations) programs_.clear();
-    programs_[sql] = Program{steps, catalog_used_};
+    programs_[key] = Program{steps, catalog_used_};
     *out = steps;
     return Status::OK();
+  }
+
+  static bool HasDeferred(const std::vector<TsqlStep>& steps) {
+    for (const TsqlStep& s : steps) {
+      if (s.kind == TsqlStep::kDeferred || HasDeferred(s.then_steps) ||
+          HasDeferred(s.else_steps))
+        return true;
+    }
+    return false;
+  }
+
+  // Another process (a second server on the same file, kelmar-sql) may
+  // have changed the tables since this connection last looked.
+  void NoticeOtherConnections() {
+    sqlite3_stmt* st = nullptr;
+    if (!Prepare("PRAGMA schema_version", &st).ok()) return;
+    if (sqlite3_step(st) == SQLITE_ROW) {
+      sqlite3_int64 version = sqlite3_column_int64(st, 0);
+      if (version != schema_version_) {
+        if (schema_version_ >= 0) SchemaChanged();
+        schema_version_ = version;
+      }
+    }
+    sqlite3_reset(st);
   }
 
   // Tables changed: forget what depended on their columns.
@@ -354,6 +418,13 @@ class EmbeddedConnection : public Connection, public TableLookup {
       return Failure(ServerMessage(sqlite3_errmsg(db_)));
     }
     if (!st) return Failure("Incorrect syntax near ';'.");
+    if (sql.size() > kMaxCachedText) {
+      // Kept only until the next oversized statement replaces it.
+      sqlite3_finalize(oversized_);
+      oversized_ = st;
+      *out = st;
+      return Status::OK();
+    }
     if (statements_.size() >= kMaxCachedStatements) {
       for (auto& [text, s] : statements_) sqlite3_finalize(s);
       statements_.clear();
@@ -363,12 +434,33 @@ class EmbeddedConnection : public Connection, public TableLookup {
     return Status::OK();
   }
 
+  // Binds the current batch's literals to the "?N" parameters of `st`.
+  Status Bind(sqlite3_stmt* st) {
+    int count = sqlite3_bind_parameter_count(st);
+    for (int k = 1; k <= count; ++k) {
+      // "?3" alone makes slots 1 and 2 exist too, without names.
+      const char* name = sqlite3_bind_parameter_name(st, k);
+      if (!name) continue;
+      size_t index = std::strtoul(name + 1, nullptr, 10);
+      if (!params_ || index == 0 || index > params_->size()) {
+        sqlite3_reset(st);
+        return Failure("Incorrect syntax near '?'.");
+      }
+      const std::string& v = (*params_)[index - 1];
+      sqlite3_bind_text(st, k, v.data(), static_cast<int>(v.size()),
+                        SQLITE_STATIC);
+    }
+    return Status::OK();
+  }
+
   // Runs one SQLite statement; a statement with columns adds its rows to
   // `results` (when given).
   Status RunSql(const std::string& sql, const std::vector<ColumnHint>* hints,
                 std::vector<Result>* results) {
     sqlite3_stmt* st = nullptr;
     Status s = Prepare(sql, &st);
+    if (!s.ok()) return s;
+    s = Bind(st);
     if (!s.ok()) return s;
     int n = sqlite3_column_count(st);
     Result r;
@@ -453,6 +545,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
     }
     std::string error = rc == SQLITE_DONE ? std::string() : sqlite3_errmsg(db_);
     sqlite3_reset(st);
+    sqlite3_clear_bindings(st);  // the bound texts belong to this call
     if (!error.empty()) return Failure(ServerMessage(error));
     if (n == 0 || !results) return Status::OK();
     r.columns.resize(n);
@@ -570,8 +663,11 @@ class EmbeddedConnection : public Connection, public TableLookup {
       case TsqlStep::kFail:
         return Failure(step.message);
       case TsqlStep::kDeferred: {
+        // The text holds the batch's parameters already; its own literals
+        // stay in place so that the numbers do not clash.
         std::shared_ptr<const std::vector<TsqlStep>> program;
-        Status st = Translate(step.sql[0], &program);
+        std::vector<std::string> none;
+        Status st = Translate(step.sql[0], &program, &none, false);
         if (!st.ok()) return st;
         if (program->size() == 1 && (*program)[0].kind == TsqlStep::kDeferred)
           return Failure("Invalid object name '" + step.table + "'.");
@@ -864,8 +960,11 @@ class EmbeddedConnection : public Connection, public TableLookup {
   sqlite3* db_;
   std::unordered_map<std::string, Program> programs_;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
+  sqlite3_stmt* oversized_ = nullptr;
   std::map<std::string, TableInfo> catalog_;
   bool catalog_used_ = false;
+  const std::vector<std::string>* params_ = nullptr;
+  sqlite3_int64 schema_version_ = -1;
   sqlite3_int64 identity_ = 0;
   bool has_identity_ = false;
   int tran_depth_ = 0;

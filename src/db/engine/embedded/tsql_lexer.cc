@@ -253,6 +253,13 @@ class Lexer {
     }
     if (IsNameStart(c) || c == '[' || c == '"') return ReadName();
     if (c == '{') return ReadEscape();
+    if (c == '?' && std::isdigit(At(p_ + 1))) {
+      size_t i = p_ + 1;
+      while (std::isdigit(At(i))) ++i;
+      Push(TsqlToken::kParam, std::string(s_.substr(p_, i - p_)));
+      p_ = i;
+      return Status::OK();
+    }
     if (c == '}') {
       ++p_;
       if (!fn_braces_.empty()) {
@@ -290,6 +297,77 @@ class Lexer {
 };
 
 }  // namespace
+
+bool ParameterizeTsql(std::string_view s, std::string* key,
+                      std::vector<std::string>* values) {
+  key->clear();
+  values->clear();
+  key->reserve(s.size());
+  int braces = 0;
+  size_t i = 0;
+  auto copy_until = [&](std::string_view end, size_t from) {
+    size_t e = s.find(end, from);
+    if (e == std::string_view::npos) return false;
+    key->append(s.substr(i, e + end.size() - i));
+    i = e + end.size();
+    return true;
+  };
+  while (i < s.size()) {
+    char c = s[i];
+    if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
+      size_t e = s.find('\n', i);
+      if (e == std::string_view::npos) e = s.size();
+      key->append(s.substr(i, e - i));
+      i = e;
+    } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
+      if (!copy_until("*/", i + 2)) return false;
+    } else if (c == '[') {
+      if (!copy_until("]", i + 1)) return false;
+    } else if (c == '"') {
+      if (!copy_until("\"", i + 1)) return false;
+    } else if (c == '{' || c == '}') {
+      braces += c == '{' ? 1 : -1;
+      key->push_back(c);
+      ++i;
+    } else if (c == '\'') {
+      std::string value;
+      size_t j = i + 1;
+      while (true) {
+        if (j >= s.size()) return false;
+        if (s[j] == '\'') {
+          if (j + 1 < s.size() && s[j + 1] == '\'') {
+            value.push_back('\'');
+            j += 2;
+            continue;
+          }
+          break;
+        }
+        value.push_back(s[j++]);
+      }
+      if (braces > 0) {
+        key->append(s.substr(i, j + 1 - i));
+      } else {
+        // An N prefix belongs to the literal, unless it ends a name.
+        if (!key->empty() && (key->back() == 'N' || key->back() == 'n') &&
+            (key->size() == 1 ||
+             !IsNameChar(static_cast<unsigned char>((*key)[key->size() - 2]))))
+          key->pop_back();
+        values->push_back(std::move(value));
+        key->append(" ?" + std::to_string(values->size()) + " ");
+      }
+      i = j + 1;
+    } else if (IsNameStart(static_cast<unsigned char>(c))) {
+      size_t j = i;
+      while (j < s.size() && IsNameChar(static_cast<unsigned char>(s[j]))) ++j;
+      key->append(s.substr(i, j - i));
+      i = j;
+    } else {
+      key->push_back(c);
+      ++i;
+    }
+  }
+  return true;
+}
 
 Status LexTsql(std::string_view sql, std::vector<TsqlToken>* out) {
   out->clear();

@@ -22,6 +22,7 @@ struct TsqlToken {
     kNumber,  // text holds the literal as written
     kBlob,    // text holds X'..'
     kOp,      // punctuation or operator: ( ) , ; + - * / % = < > <= >= <> !=
+    kParam,   // "?N": a text literal lifted out by ParameterizeTsql
   };
   Kind kind = kOp;
   std::string text;
@@ -34,6 +35,16 @@ struct TsqlToken {
   // empty otherwise.
   std::string upper;
 };
+
+// Lifts the text literals out of `sql`: `key` receives the text with each
+// literal replaced by "?N" (N counting from 1, an N'' prefix dropped) and
+// `values` the literals' contents, quotes undoubled. Literals inside ODBC
+// escapes ({d '...'}) stay. Statements that differ only in their literals
+// get the same key, so their translation is done once. Returns false (and
+// leaves the outputs unspecified) when the text has an unterminated literal,
+// bracket or comment: the lexer then reports it.
+bool ParameterizeTsql(std::string_view sql, std::string* key,
+                      std::vector<std::string>* values);
 
 // Splits `sql` into tokens. Fails (without crashing) on an unterminated
 // literal, bracket or comment.

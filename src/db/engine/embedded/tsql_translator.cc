@@ -9,6 +9,13 @@
 namespace kelmar {
 namespace {
 
+// Deeper nesting than this (parentheses, CASE, IF and BEGIN blocks) fails
+// instead of exhausting the stack on hostile text.
+constexpr int kMaxNesting = 128;
+constexpr char kTooDeep[] =
+    "Some part of your SQL statement is nested too deeply. Rewrite the query "
+    "or break it up into smaller queries.";
+
 // A token, a parenthesised group, text already rewritten, or a marker that
 // the statement-level passes place (LIMIT clauses).
 struct Node {
@@ -156,10 +163,7 @@ Status BuildTree(std::vector<TsqlToken>& toks, Nodes* out) {
       n.tok = std::move(t);
       stack.back().push_back(std::move(n));
     }
-    if (stack.size() > 200)
-      return Status::Error(
-          "Some part of your SQL statement is nested too deeply. Rewrite the "
-          "query or break it up into smaller queries.");
+    if (stack.size() > kMaxNesting) return Status::Error(kTooDeep);
   }
   if (stack.size() != 1) return Status::Error("Incorrect syntax near '('.");
   *out = std::move(stack[0]);
@@ -390,6 +394,15 @@ Status PassTop(Nodes& v) {
     bool compound = end < v.size() && IsCompoundWord(v[end]);
     for (size_t k = 0; k < i && !compound; ++k) compound = IsCompoundWord(v[k]);
     if (compound) {
+      // The last branch's ORDER BY sorts the whole union: it stays outside.
+      if (end == v.size() || IsOp(v[end], ";")) {
+        for (size_t k = i + 1; k < end; ++k) {
+          if (IsWord(v[k], "ORDER")) {
+            end = k;
+            break;
+          }
+        }
+      }
       v.insert(v.begin() + end, RawNode("LIMIT " + count + ")", Node::kMarker));
       v.insert(v.begin() + i, RawNode("SELECT * FROM (", Node::kMarker));
       ++i;
@@ -398,6 +411,181 @@ Status PassTop(Nodes& v) {
     }
   }
   return Status::OK();
+}
+
+const std::set<std::string>& Keywords();
+
+Node WordNode(const std::string& text) {
+  Node n;
+  n.tok.kind = TsqlToken::kName;
+  std::string part;
+  for (char c : text) {
+    if (c == '.') {
+      n.tok.parts.push_back(part);
+      n.tok.quoted.push_back(false);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  n.tok.parts.push_back(part);
+  n.tok.quoted.push_back(false);
+  n.tok.text = text;
+  if (n.tok.parts.size() == 1) n.tok.upper = Upper(text);
+  return n;
+}
+
+bool IsAggregateName(const Node& n) {
+  return IsWord(n, "MAX") || IsWord(n, "MIN") || IsWord(n, "SUM") ||
+         IsWord(n, "COUNT") || IsWord(n, "AVG");
+}
+
+// Names a subquery declares in its own FROM clause (tables and aliases).
+void DeclaredNames(const Nodes& v, std::set<std::string>* names) {
+  for (size_t i = 0; i + 1 < v.size(); ++i) {
+    if ((IsWord(v[i], "FROM") || IsWord(v[i], "JOIN") || IsWord(v[i], "AS")) &&
+        IsName(v[i + 1])) {
+      names->insert(Upper(ObjectName(v[i + 1].tok)));
+      if (i + 2 < v.size() && IsName(v[i + 2]) &&
+          v[i + 2].tok.parts.size() == 1 &&
+          !Keywords().count(v[i + 2].tok.upper))
+        names->insert(v[i + 2].tok.upper);
+    }
+  }
+}
+
+bool UsesOuterName(const Nodes& v, const std::set<std::string>& declared) {
+  for (const Node& n : v) {
+    if (n.kind == Node::kGroup && UsesOuterName(n.kids, declared)) return true;
+    if (IsName(n)) {
+      std::vector<size_t> parts = MeaningfulParts(n.tok);
+      if (parts.size() >= 2 && !declared.count(Upper(n.tok.parts[parts[0]])))
+        return true;
+    }
+  }
+  return false;
+}
+
+// Replaces, inside the subqueries of `v`, aggregate calls over the outer
+// query's rows by references to kelmar_q.kelmar_aN; the calls go to `aggs`.
+void LiftOuterAggregates(Nodes& v, bool in_subquery,
+                         const std::set<std::string>& declared,
+                         std::vector<Nodes>* aggs) {
+  for (size_t i = 0; i < v.size(); ++i) {
+    Node& n = v[i];
+    if (in_subquery && IsAggregateName(n) && IsGroupAt(v, i + 1) &&
+        UsesOuterName(v[i + 1].kids, declared)) {
+      Nodes call = {n, v[i + 1]};
+      aggs->push_back(std::move(call));
+      v[i] = WordNode("kelmar_q.kelmar_a" + std::to_string(aggs->size()));
+      v.erase(v.begin() + i + 1);
+      continue;
+    }
+    if (n.kind == Node::kGroup) {
+      if (!n.kids.empty() && IsWord(n.kids[0], "SELECT")) {
+        std::set<std::string> inner;
+        DeclaredNames(n.kids, &inner);
+        LiftOuterAggregates(n.kids, true, inner, aggs);
+      } else {
+        LiftOuterAggregates(n.kids, in_subquery, declared, aggs);
+      }
+    }
+  }
+}
+
+// SQLite cannot evaluate an aggregate of the outer query inside a
+// correlated subquery ("(SELECT LINEA FROM PDALOG AS X WHERE
+// X.IDPDALOG=MAX(P.IDPDALOG))"). Such a SELECT becomes an outer select over
+// the grouped query, which computes those aggregates as extra columns.
+void PassOuterAggregates(Nodes& v) {
+  for (Node& n : v) {
+    if (n.kind == Node::kGroup) PassOuterAggregates(n.kids);
+  }
+  for (size_t i = 0; i < v.size(); ++i) {
+    if (!IsWord(v[i], "SELECT")) continue;
+    size_t end = i + 1;
+    while (end < v.size() && !IsCompoundWord(v[end]) && !IsOp(v[end], ";"))
+      ++end;
+    size_t j = i + 1;
+    if (IsWordAt(v, j, "DISTINCT") || IsWordAt(v, j, "ALL")) ++j;
+    if (IsWordAt(v, j, "TOP")) j += 2;
+    size_t from = j;
+    while (from < end && !IsWord(v[from], "FROM") && !IsWord(v[from], "INTO"))
+      ++from;
+    if (from >= end || !IsWord(v[from], "FROM")) continue;
+    std::vector<Nodes> items = SplitCommas(v, j, from);
+    std::vector<Nodes> aggs;
+    std::vector<bool> lifted(items.size());
+    for (size_t k = 0; k < items.size(); ++k) {
+      size_t before = aggs.size();
+      LiftOuterAggregates(items[k], false, {}, &aggs);
+      lifted[k] = aggs.size() != before;
+    }
+    if (aggs.empty()) continue;
+    Nodes inner = {WordNode("SELECT")};
+    Nodes outer(v.begin() + i, v.begin() + j);
+    auto comma = [](Nodes& x) {
+      if (x.size() > 1) x.push_back(CommaNode());
+    };
+    for (size_t k = 0; k < items.size(); ++k) {
+      Nodes& item = items[k];
+      if (outer.size() > static_cast<size_t>(j - i))
+        outer.push_back(CommaNode());
+      if (lifted[k]) {
+        for (Node& n : item) outer.push_back(std::move(n));
+        continue;
+      }
+      std::string name;
+      size_t expr_end = item.size();
+      if (item.size() >= 3 && IsWord(item[item.size() - 2], "AS") &&
+          IsName(item.back())) {
+        name = ObjectName(item.back().tok);
+        expr_end = item.size() - 2;
+      } else if (item.size() >= 2 && IsName(item.back()) &&
+                 item.back().tok.parts.size() == 1 &&
+                 !Keywords().count(item.back().tok.upper) &&
+                 (item[item.size() - 2].kind == Node::kGroup ||
+                  IsName(item[item.size() - 2]))) {
+        name = ObjectName(item.back().tok);
+        expr_end = item.size() - 1;
+      } else if (item.size() == 1 && IsName(item[0])) {
+        name = ObjectName(item[0].tok);
+      }
+      std::string column = "kelmar_c" + std::to_string(k + 1);
+      comma(inner);
+      for (size_t x = 0; x < expr_end; ++x) inner.push_back(std::move(item[x]));
+      inner.push_back(WordNode("AS"));
+      inner.push_back(WordNode(column));
+      outer.push_back(WordNode("kelmar_q." + column));
+      if (!name.empty()) {
+        outer.push_back(WordNode("AS"));
+        Node alias = WordNode("x");
+        alias.tok.parts = {name};
+        alias.tok.quoted = {true};
+        alias.tok.upper.clear();
+        outer.push_back(std::move(alias));
+      }
+    }
+    for (size_t a = 0; a < aggs.size(); ++a) {
+      comma(inner);
+      for (Node& n : aggs[a]) inner.push_back(std::move(n));
+      inner.push_back(WordNode("AS"));
+      inner.push_back(WordNode("kelmar_a" + std::to_string(a + 1)));
+    }
+    for (size_t x = from; x < end; ++x) inner.push_back(std::move(v[x]));
+    outer.push_back(WordNode("FROM"));
+    Node group;
+    group.kind = Node::kGroup;
+    group.kids = std::move(inner);
+    outer.push_back(std::move(group));
+    outer.push_back(WordNode("AS"));
+    outer.push_back(WordNode("kelmar_q"));
+    size_t outer_size = outer.size();
+    v.erase(v.begin() + i, v.begin() + end);
+    v.insert(v.begin() + i, std::make_move_iterator(outer.begin()),
+             std::make_move_iterator(outer.end()));
+    i += outer_size - 1;
+  }
 }
 
 const std::set<std::string>& Keywords() {
@@ -418,7 +606,7 @@ const std::set<std::string>& Keywords() {
 
 class PlusRewriter {
  public:
-  explicit PlusRewriter(Nodes& v) : v_(v) {}
+  explicit PlusRewriter(Nodes& v, int depth = 0) : v_(v), depth_(depth) {}
 
   // Rewrites v_[b, e) into `out`.
   Status Run(size_t b, size_t e, Nodes* out) {
@@ -512,8 +700,12 @@ class PlusRewriter {
         error_ = "Incorrect syntax near 'CASE'.";
         return 0;
       }
+      if (depth_ >= kMaxNesting) {
+        error_ = kTooDeep;
+        return 0;
+      }
       Nodes inner;
-      Status st = PlusRewriter(v_).Run(i + 1, k, &inner);
+      Status st = PlusRewriter(v_, depth_ + 1).Run(i + 1, k, &inner);
       if (!st.ok()) {
         error_ = st.message();
         return 0;
@@ -548,16 +740,22 @@ class PlusRewriter {
   }
 
   Nodes& v_;
+  int depth_;
   std::string error_;
 };
 
 Status PassPlus(Nodes& v) {
+  bool work = false;
   for (Node& n : v) {
     if (n.kind == Node::kGroup) {
       Status st = PassPlus(n.kids);
       if (!st.ok()) return st;
+    } else if (IsOp(n, "+") || IsWord(n, "CASE")) {
+      work = true;
     }
   }
+  // Most lists hold neither: leave them as they are.
+  if (!work) return Status::OK();
   Nodes out;
   Status st = PlusRewriter(v).Run(0, v.size(), &out);
   if (!st.ok()) return st;
@@ -567,6 +765,7 @@ Status PassPlus(Nodes& v) {
 
 Status RewriteExpression(Nodes& v) {
   Status st = PassA(v);
+  if (st.ok()) PassOuterAggregates(v);
   if (st.ok()) st = PassTop(v);
   if (st.ok()) st = PassPlus(v);
   return st;
@@ -588,17 +787,22 @@ std::vector<ColumnHint> SelectHints(const Nodes& v) {
          !IsCompoundWord(v[e]) && !IsWord(v[e], "ORDER") &&
          !IsWord(v[e], "WHERE") && !IsOp(v[e], ";"))
     ++e;
-  for (const Nodes& item : SplitCommas(v, i, e)) {
+  size_t item_begin = i;
+  for (size_t x = i; x <= e; ++x) {
+    if (x < e && !IsOp(v[x], ",")) continue;
+    size_t b = item_begin;
+    item_begin = x + 1;
     ColumnHint h;
-    if (!item.empty() && IsName(item[0])) {
-      const std::string& w = item[0].tok.upper;
-      bool call = IsGroupAt(item, 1);
+    if (b < x && IsName(v[b])) {
+      const std::string& w = v[b].tok.upper;
+      bool call = b + 1 < x && v[b + 1].kind == Node::kGroup;
+      const Node* args = call ? &v[b + 1] : nullptr;
       if (w == "CURRENT_TIMESTAMP" || (w == "GETDATE" && call)) {
         h.sql_type = kSqlTimestamp;
         h.size = 23;
         h.digits = 3;
       } else if ((w == "CAST" || w == "CONVERT") && call) {
-        const Nodes& k = item[1].kids;
+        const Nodes& k = args->kids;
         Nodes type;
         if (w == "CONVERT") {
           std::vector<Nodes> parts = SplitCommas(k, 0, k.size());
@@ -626,7 +830,7 @@ std::vector<ColumnHint> SelectHints(const Nodes& v) {
           }
         }
       } else if (w == "LEFT" && call) {
-        const Nodes& k = item[1].kids;
+        const Nodes& k = args->kids;
         std::vector<Nodes> parts = SplitCommas(k, 0, k.size());
         if (parts.size() == 2 && parts[1].size() == 1 &&
             parts[1][0].kind == Node::kTok &&
@@ -661,8 +865,10 @@ class Translator {
  public:
   explicit Translator(TableLookup* lookup) : lookup_(lookup) {}
 
+  bool needs_literals() const { return needs_literals_; }
+
   // Parses statements from v[*i] until the end or, inside a block, its END.
-  Status ParseList(const Nodes& v, size_t* i, bool in_block,
+  Status ParseList(Nodes& v, size_t* i, bool in_block,
                    std::vector<TsqlStep>* out) {
     while (*i < v.size()) {
       if (IsOp(v[*i], ";")) {
@@ -684,7 +890,14 @@ class Translator {
 
  private:
   // One statement (an IF with its branches, or a BEGIN ... END block).
-  Status ParseOne(const Nodes& v, size_t* i, std::vector<TsqlStep>* out) {
+  Status ParseOne(Nodes& v, size_t* i, std::vector<TsqlStep>* out) {
+    if (++depth_ > kMaxNesting) return Status::Error(kTooDeep);
+    Status st = ParseOneAtDepth(v, i, out);
+    --depth_;
+    return st;
+  }
+
+  Status ParseOneAtDepth(Nodes& v, size_t* i, std::vector<TsqlStep>* out) {
     const Node& first = v[*i];
     if (IsWord(first, "IF")) return ParseIf(v, i, out);
     if (IsWord(first, "BEGIN")) {
@@ -709,7 +922,8 @@ class Translator {
       return Status::OK();
     }
     size_t e = StatementEnd(v, *i);
-    Nodes stmt(v.begin() + *i, v.begin() + e);
+    Nodes stmt(std::make_move_iterator(v.begin() + *i),
+               std::make_move_iterator(v.begin() + e));
     *i = e;
     TsqlStep step;
     Status st = TranslateSimple(stmt, &step);
@@ -734,7 +948,7 @@ class Translator {
     return s;
   }
 
-  Status ParseIf(const Nodes& v, size_t* i, std::vector<TsqlStep>* out) {
+  Status ParseIf(Nodes& v, size_t* i, std::vector<TsqlStep>* out) {
     size_t b = *i + 1;
     size_t e = b;
     while (e < v.size() &&
@@ -742,7 +956,8 @@ class Translator {
       ++e;
     if (e == b || e >= v.size())
       return Status::Error("Incorrect syntax near 'IF'.");
-    Nodes cond(v.begin() + b, v.begin() + e);
+    Nodes cond(std::make_move_iterator(v.begin() + b),
+               std::make_move_iterator(v.begin() + e));
     TsqlStep step;
     step.kind = TsqlStep::kIf;
     Status st = RewriteExpression(cond);
@@ -801,8 +1016,26 @@ class Translator {
     return v.size();
   }
 
+  static bool ContainsParam(const Nodes& v) {
+    for (const Node& n : v) {
+      if (n.kind == Node::kGroup
+              ? ContainsParam(n.kids)
+              : n.kind == Node::kTok && n.tok.kind == TsqlToken::kParam)
+        return true;
+    }
+    return false;
+  }
+
   Status TranslateSimple(Nodes& s, TsqlStep* step) {
     const std::string w = s[0].tok.upper;
+    // SQLite takes no parameters in DDL, and these statements use their
+    // literals' text.
+    if ((w == "CREATE" || w == "ALTER" || w == "DROP" || w == "EXEC" ||
+         w == "EXECUTE" || w == "TRUNCATE") &&
+        ContainsParam(s)) {
+      needs_literals_ = true;
+      return Status::OK();
+    }
     if (s[0].kind != Node::kTok)
       return Status::Error("Incorrect syntax near '('.");
     if (w == "SELECT") return TranslateSelect(s, step);
@@ -1383,6 +1616,8 @@ class Translator {
   }
 
   TableLookup* lookup_;
+  bool needs_literals_ = false;
+  int depth_ = 0;
 };
 
 }  // namespace
@@ -1418,7 +1653,8 @@ std::string SqliteColumnDefinition(const TableColumn& c) {
 }
 
 Status TranslateTsql(std::string_view sql, TableLookup* lookup,
-                     std::vector<TsqlStep>* out) {
+                     std::vector<TsqlStep>* out, bool* needs_literals) {
+  if (needs_literals) *needs_literals = false;
   out->clear();
   std::vector<TsqlToken> toks;
   Status st = LexTsql(sql, &toks);
@@ -1427,7 +1663,10 @@ Status TranslateTsql(std::string_view sql, TableLookup* lookup,
   st = BuildTree(toks, &tree);
   if (!st.ok()) return st;
   size_t i = 0;
-  return Translator(lookup).ParseList(tree, &i, false, out);
+  Translator translator(lookup);
+  st = translator.ParseList(tree, &i, false, out);
+  if (needs_literals) *needs_literals = translator.needs_literals();
+  return st;
 }
 
 }  // namespace kelmar

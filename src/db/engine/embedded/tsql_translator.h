@@ -67,8 +67,14 @@ class TableLookup {
 // Translates `sql`. A statement that cannot be translated becomes a kFail
 // step in its place, so the statements before it still run; the result is
 // an error only when the batch cannot even be split into statements.
+//
+// `sql` may hold "?N" parameters in place of text literals (ParameterizeTsql);
+// they stay in the output for the connection to bind. When a statement
+// needs a literal's text to be translated (DDL, EXEC arguments),
+// *needs_literals is set and the caller translates the original text
+// instead.
 Status TranslateTsql(std::string_view sql, TableLookup* lookup,
-                     std::vector<TsqlStep>* out);
+                     std::vector<TsqlStep>* out, bool* needs_literals);
 
 // Builds the SQLite column definition of `c` ("\"NAME\" char(3) COLLATE
 // RTRIM NOT NULL DEFAULT ..."), as CREATE TABLE and table rebuilds write it.

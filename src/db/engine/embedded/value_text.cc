@@ -20,7 +20,7 @@ std::string FloatText(double v) {
     size_t e = s.find('e');
     std::string mantissa = s.substr(0, e);
     int exp = std::atoi(s.c_str() + e + 1);
-    return mantissa + "E" + (exp > 0 ? "+" : "") + std::to_string(exp);
+    return mantissa + "E" + std::to_string(exp);
   }
   auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
   return std::string(buf, r.ptr);

@@ -10,7 +10,7 @@ namespace kelmar {
 
 // A float as plain decimals ("0.0015", "12.5", "3") with the fewest digits
 // that read back to the same double, or in E notation ("1.5E-5",
-// "1.2345E+20") below 1E-4 and from 1E15 on. The text before "E" is a plain
+// "1.2345E20") below 1E-4 and from 1E15 on. The text before "E" is a plain
 // decimal, so the mantissa-times-power-of-ten reading gets the value back.
 std::string FloatText(double v);
 
