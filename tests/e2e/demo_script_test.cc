@@ -1,8 +1,12 @@
 // scripts/demo.sh against the real binaries: the first run builds the
 // program folder and the database and serves; a second run keeps the data;
 // a failed load leaves no database behind for the next run to trust.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -19,6 +23,32 @@ namespace fs = std::filesystem;
 using testing::FreeLoopbackPort;
 using testing::ServerProcess;
 using namespace std::chrono_literals;
+
+// The body of the answer to one GET on a fresh connection; every wait is
+// bounded by a receive timeout.
+std::string GetBody(int port, const std::string& target) {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  timeval tv{10, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string out;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0) {
+    std::string request = "GET " + target + " HTTP/1.0\r\n\r\n";
+    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    char buf[65536];
+    for (;;) {
+      ssize_t n = ::recv(fd, buf, sizeof(buf), 0);
+      if (n <= 0) break;
+      out.append(buf, static_cast<size_t>(n));
+    }
+  }
+  ::close(fd);
+  size_t end = out.find("\r\n\r\n");
+  return end == std::string::npos ? out : out.substr(end + 4);
+}
 
 class DemoScriptTest : public ::testing::Test {
  protected:
@@ -118,6 +148,41 @@ TEST_F(DemoScriptTest, FirstRunLoadsAndServesAndASecondRunKeepsTheData) {
   EXPECT_EQ(demo->out().find("creating the demo database"), std::string::npos);
   demo->Stop();
   EXPECT_EQ(Scalar("SELECT NOKOZO FROM TABZO WHERE KOZO='Z99'"), "Nueva");
+}
+
+// The users, passwords and rights that demo/README.md documents, as the
+// server sees them in the demo data.
+TEST_F(DemoScriptTest, DocumentedUsersSignInAsDocumented) {
+  int port = FreeLoopbackPort();
+  ASSERT_NE(port, 0);
+  auto demo = Demo(port, BinDir());
+  ASSERT_TRUE(demo->Start());
+  ASSERT_TRUE(demo->WaitForPort(port, 30s)) << demo->out() << demo->err();
+  struct Case {
+    const char* request;
+    const char* reply;
+  } cases[] = {
+      {"PING", "1|24.02.01.716|Distribuidora Los Alerces S.A.|"},
+      {"000|DEMO-PDA-01|V01", "1|M\xE1quina exitosamente registrada|"},
+      {"001|DEMO-PDA-01|V01|vend1|1.5|RUTA",
+       "1|correcto|RUTA|110000000|CAS|B02|01|B01,B02|"},
+      {"001|DEMO-PDA-01|V01|vend1|1.5|",
+       "1|correcto|RUTA |110000000|CAS|B02|01|B01,B02|"},
+      {"001|DEMO-PDA-01|ADM|admin|1.5|!!!",
+       "1|correcto|!!!|111000000|NOR|B03|01|B01,B02,B03|"},
+      {"001|DEMO-PDA-01|V02|vend2|1.5|",
+       "1|correcto|VTA  |100000000|CAS|B01|01|B03|"},
+      {"001|DEMO-PDA-01|H01|bodega|1.5|", "1|correcto||000000000|||01|B01|"},
+      {"001|DEMO-PDA-01|V03|vend3|1.5|VTA",
+       "0|sin permiso para modalidad indicada|"},
+      {"001|DEMO-PDA-01|V02|vend1|1.5|", "0|no coincide usuario/clave|"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(GetBody(port, std::string("/getSQL?validator=") + c.request),
+              std::string(c.reply) + "\r\n")
+        << c.request;
+  }
+  demo->Stop();
 }
 
 TEST_F(DemoScriptTest, AFailedLoadLeavesNoDatabase) {
