@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "e2e/company_db.h"
 #include "e2e/server_process.h"
 #include "support/temp_dir.h"
 
@@ -69,9 +70,9 @@ const char kTxtHeader[] =
 class HttpServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_.Write("WebSrv32.ini",
-               "[Conexion]\r\nIP.ESCUCHA=127.0.0.1\r\n"
-               "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+    dir_.Write("WebSrv32.ini", "[Conexion]\r\nIP.ESCUCHA=127.0.0.1\r\n" +
+                                   testing::CompanyDatabase(dir_) +
+                                   "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
     std::filesystem::create_directories(dir_.File("www/docs"));
     port_ = testing::FreeLoopbackPort();
     ServerProcess::Options o;
@@ -100,19 +101,22 @@ class HttpServerTest : public ::testing::Test {
 };
 
 TEST_F(HttpServerTest, GatewayForms) {
+  // NADA is no table of the test database: the query gives no rows.
   const std::string no_rows = std::string(kTxtHeader) +
-                              "Content-length:         15\r\n\r\n"
-                              "0 data|select 1\r\n";
+                              "Content-length:         25\r\n\r\n"
+                              "0 data|select 1 from NADA\r\n";
   // Header split over two writes, the path form and the query form.
   {
     Client c(port_);
     c.Send("GET /getSQL?cursor=sel");
     EXPECT_FALSE(c.Readable(100));
-    c.Send("ect+1 HTTP/1.0\r\n\r\n");
+    c.Send("ect+1+from+NADA HTTP/1.0\r\n\r\n");
     EXPECT_EQ(c.ReadAll(), no_rows);
   }
-  EXPECT_EQ(Ask("GET /getSQL/cursor/select+1 HTTP/1.0\r\n\r\n"), no_rows);
-  EXPECT_EQ(Ask("POST /getSQL HTTP/1.0\r\n\r\ncursor=select+1"), no_rows);
+  EXPECT_EQ(Ask("GET /getSQL/cursor/select+1+from+NADA HTTP/1.0\r\n\r\n"),
+            no_rows);
+  EXPECT_EQ(Ask("POST /getSQL HTTP/1.0\r\n\r\ncursor=select+1+from+NADA"),
+            no_rows);
 
   EXPECT_EQ(
       Ask("GET /getSQL?command=UPDATE+MAEPR+SET+X%3D1 HTTP/1.0\r\n\r\n"),
@@ -121,7 +125,8 @@ TEST_F(HttpServerTest, GatewayForms) {
             "HTTP/1.0 200 OK\r\nServer: Kelmar WebServer 1.0\r\n"
             "Content-type: text/html\r\nContent-length: 26\r\n\r\n"
             "0|parametro no contemplado\r\n");
-  std::string json = Ask("GET /getJSON?cursor=select+1 HTTP/1.0\r\n\r\n");
+  std::string json =
+      Ask("GET /getJSON?cursor=select+1+from+NADA HTTP/1.0\r\n\r\n");
   EXPECT_EQ(json.rfind("HTTP/1.0 200 OK\r\nServer: Kelmar WebServer 1.0\r\n"
                        "Content-type: application/json; charset=iso-8859-1\r\n",
                        0),
@@ -167,10 +172,10 @@ TEST_F(HttpServerTest, SlowHeaderDoesNotBlockOthers) {
   Client slow(port_);
   ASSERT_TRUE(slow.ok());
   slow.Send("GET /getSQL?curs");
-  EXPECT_EQ(Body(Ask("GET /getSQL?cursor=select+2 HTTP/1.0\r\n\r\n")),
-            "0 data|select 2\r\n");
-  slow.Send("or=select+3 HTTP/1.0\r\n\r\n");
-  EXPECT_EQ(Body(slow.ReadAll()), "0 data|select 3\r\n");
+  EXPECT_EQ(Body(Ask("GET /getSQL?cursor=select+2+from+NADA HTTP/1.0\r\n\r\n")),
+            "0 data|select 2 from NADA\r\n");
+  slow.Send("or=select+3+from+NADA HTTP/1.0\r\n\r\n");
+  EXPECT_EQ(Body(slow.ReadAll()), "0 data|select 3 from NADA\r\n");
 }
 
 }  // namespace
