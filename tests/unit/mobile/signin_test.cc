@@ -2,81 +2,83 @@
 
 #include <gtest/gtest.h>
 
+#include "db/engine/connection.h"
 #include "mobile/validator.h"
+#include "platform/clock.h"
 #include "platform/text1252.h"
-#include "sqlite_test_connection.h"
+#include "support/temp_dir.h"
 
 namespace kelmar {
 namespace {
 
-using testing_sqlite::SqliteConnection;
+using testing::TempDir;
 
 constexpr char kRut[] = "76123456-7";
 
 std::string Maeus(const std::string& user, const std::string& code,
                   int64_t delta = 0) {
   return "INSERT INTO MAEUS VALUES ('" + user + "','" + code + "'," +
-         std::to_string(PermissionCheckNumber(kRut, user, code) + delta) + ");";
+         std::to_string(PermissionCheckNumber(kRut, user, code) + delta) +
+         ")\n";
 }
 
 class SigninTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string control = "char(5,32,5,32,5)";
+    ASSERT_TRUE(
+        OpenEmbeddedConnection(dir_.File("erp.db"), &clock_, &db_).ok());
+    const std::string control = "CHAR(5)+' '+CHAR(5)+' '+CHAR(5)";
     std::string script =
-        "CREATE TABLE CONFIGP (EMPRESA CHAR(2) COLLATE RTRIM, RUT CHAR(12) "
-        "COLLATE RTRIM, RAZON "
-        "VARCHAR(50) COLLATE RTRIM);"
+        "CREATE TABLE CONFIGP (EMPRESA char(2), RUT char(12), "
+        "RAZON varchar(50))\n"
         "INSERT INTO CONFIGP VALUES ('01','" +
         std::string(kRut) +
-        "','Comercial Demo  ');"
-        "CREATE TABLE PDAMAQ (MAQUINA VARCHAR(50) COLLATE RTRIM, USUARIO "
-        "CHAR(3) COLLATE RTRIM "
-        "CHECK (length(USUARIO) <= 3), SISTEMA TEXT);"
-        "INSERT INTO PDAMAQ VALUES ('M1','VEN','');"
-        "CREATE TABLE TABFU (KOFU CHAR(3) COLLATE RTRIM, PWFU CHAR(25) COLLATE "
-        "RTRIM, MODALIDAD CHAR(5) COLLATE RTRIM, "
-        "IDTABFU INTEGER);"
+        "','Comercial Demo  ')\n"
+        "CREATE TABLE PDAMAQ (MAQUINA varchar(50), USUARIO char(3), "
+        "SISTEMA char(20))\n"
+        "INSERT INTO PDAMAQ VALUES ('M1','VEN','')\n"
+        "CREATE TABLE TABFU (KOFU char(3), PWFU char(25), MODALIDAD char(5), "
+        "IDTABFU int)\n"
         "INSERT INTO TABFU VALUES ('VEN','" +
         TRANFOCLAV("12345") +
-        "','01',7);"
+        "','01',7)\n"
         "INSERT INTO TABFU VALUES ('ADM','" +
         TRANFOCLAV("clave") +
-        "','',8);"
-        "CREATE TABLE CONFIEST (EMPRESA CHAR(2) COLLATE RTRIM, MODALIDAD "
-        "CHAR(5) COLLATE RTRIM, "
-        "ESUCURSAL CHAR(3) COLLATE RTRIM, EBODEGA CHAR(3) COLLATE RTRIM);"
-        "INSERT INTO CONFIEST VALUES ('01','01','S01','B01');"
-        "INSERT INTO CONFIEST VALUES ('01','02','S02','B02');"
-        "INSERT INTO CONFIEST VALUES ('01','03','S03','B03');"
+        "','',8)\n"
+        "CREATE TABLE CONFIEST (EMPRESA char(2), MODALIDAD char(5), "
+        "ESUCURSAL char(3), EBODEGA char(3))\n"
+        "INSERT INTO CONFIEST VALUES ('01','01','S01','B01')\n"
+        "INSERT INTO CONFIEST VALUES ('01','02','S02','B02')\n"
+        "INSERT INTO CONFIEST VALUES ('01','03','S03','B03')\n"
         "INSERT INTO CONFIEST VALUES ('01'," +
         control +
-        ",'S09','B09');"
-        "INSERT INTO CONFIEST VALUES ('02','05','S05','B05');"
-        "CREATE TABLE MAEUS (KOUS CHAR(3) COLLATE RTRIM, KOOP CHAR(8) COLLATE "
-        "RTRIM, ECKOUS REAL);" +
+        ",'S09','B09')\n"
+        "INSERT INTO CONFIEST VALUES ('02','05','S05','B05')\n"
+        "CREATE TABLE MAEUS (KOUS char(3), KOOP char(8), ECKOUS float)\n" +
         Maeus("VEN", "MO-01   ") + Maeus("VEN", "MO-03   ", 1) +
         Maeus("VEN", "RM-00010") + Maeus("VEN", "RM-00020", -3) +
         Maeus("VEN", "BO-B01") + Maeus("VEN", "BO-B02") +
-        Maeus("VEN", "BO-X09") + "INSERT INTO MAEUS VALUES ('VEN','MO-'||" +
-        control +
-        ",0);"
-        "UPDATE MAEUS SET ECKOUS = " +
+        Maeus("VEN", "BO-X09") + "INSERT INTO MAEUS VALUES ('VEN','MO-'+" +
+        control + "," +
         std::to_string(PermissionCheckNumber(
             kRut, "VEN", "MO-" + std::string("\x05\x20\x05\x20\x05", 5))) +
-        " WHERE KOOP = 'MO-'||" + control +
-        ";"
-        "CREATE TABLE TABBO (EMPRESA CHAR(2) COLLATE RTRIM, KOBO CHAR(3) "
-        "COLLATE RTRIM);"
-        "INSERT INTO TABBO VALUES ('01','B01');"
-        "INSERT INTO TABBO VALUES ('01','B02');"
-        "INSERT INTO TABBO VALUES ('02','X09');";
-    ASSERT_EQ(db_.Run(script), "");
-    ctx_.odbc = &db_;
+        ")\n"
+        "CREATE TABLE TABBO (EMPRESA char(2), KOBO char(3))\n"
+        "INSERT INTO TABBO VALUES ('01','B01')\n"
+        "INSERT INTO TABBO VALUES ('01','B02')\n"
+        "INSERT INTO TABBO VALUES ('02','X09')\n";
+    ASSERT_EQ(Sql(script), "");
+    ctx_.odbc = db_.get();
     ctx_.tax_id_cache = &cache_;
     settings_.empresa = "01";
     settings_.version = "24.02.01.716";
     settings_.ult_fecha = "01/02/2024";
+  }
+
+  // Runs a batch on the fixture database; the driver's message or "".
+  std::string Sql(const std::string& batch) {
+    Status s = db_->NewStatement()->Execute(batch);
+    return s.ok() ? "" : s.message();
   }
 
   std::string Run(const std::string& command, bool* error = nullptr) {
@@ -85,7 +87,9 @@ class SigninTest : public ::testing::Test {
     return answer;
   }
 
-  SqliteConnection db_;
+  TempDir dir_;
+  FixedClock clock_{LocalTime{2024, 3, 5, 12, 0, 0, 0, 2}};
+  std::unique_ptr<Connection> db_;
   CompanyTaxIdCache cache_;
   Context ctx_;
   MobileSettings settings_;
@@ -178,7 +182,7 @@ TEST_F(SigninTest, UnknownCodesAndExactMatching) {
 }
 
 TEST_F(SigninTest, FailedLookupsSetTheErrorFlagAndReadAsNotFound) {
-  ASSERT_EQ(db_.Run("DROP TABLE PDAMAQ;"), "");
+  ASSERT_EQ(Sql("DROP TABLE PDAMAQ"), "");
   bool error = false;
   EXPECT_EQ(Run("001|M1|VEN|12345|1.5|", &error),
             "0|M\xE1quina no registrada|");
@@ -188,7 +192,7 @@ TEST_F(SigninTest, FailedLookupsSetTheErrorFlagAndReadAsNotFound) {
 TEST_F(SigninTest, CompanyTaxIdIsReadOnceAndKept) {
   EXPECT_TRUE(VALIDAPERMISO(ctx_, "VEN", "RM-00010"));
   EXPECT_EQ(Trim(cache_.rut()), kRut);
-  ASSERT_EQ(db_.Run("UPDATE CONFIGP SET RUT='99999999-9';"), "");
+  ASSERT_EQ(Sql("UPDATE CONFIGP SET RUT='99999999-9'"), "");
   EXPECT_TRUE(VALIDAPERMISO(ctx_, "VEN", "RM-00010"));
   // Without a cache the tax id is read each time.
   ctx_.tax_id_cache = nullptr;
@@ -231,24 +235,23 @@ namespace kelmar {
 namespace {
 
 TEST_F(SigninTest, VersionListingShowsEachSellersLatestSignIn) {
-  ASSERT_EQ(
-      db_.Run("CREATE TABLE PDALOG (IDPDALOG INTEGER PRIMARY KEY, VENDEDOR "
-              "CHAR(3) COLLATE RTRIM, FECHA DATETIME, ACCION VARCHAR(10), "
-              "LINEA VARCHAR(250));"
-              // A: the highest id is the latest date.
-              "INSERT INTO PDALOG VALUES (1,'A','2024-03-01 00:00:00.000',"
-              "'001','001|M1|A|*****|1.5');"
-              "INSERT INTO PDALOG VALUES (2,'A','2024-03-02 00:00:00.000',"
-              "'001','001|M1|A|*****|1.6');"
-              // B: the highest id carries an older date.
-              "INSERT INTO PDALOG VALUES (3,'B','2024-03-05 00:00:00.000',"
-              "'001','001|M2|B|*****|1.7');"
-              "INSERT INTO PDALOG VALUES (4,'B','2024-03-04 00:00:00.000',"
-              "'001','001|M2|B|*****|1.8');"
-              // C never signed in.
-              "INSERT INTO PDALOG VALUES (5,'C','2024-03-06 00:00:00.000',"
-              "'000','000|M3|C');"),
-      "");
+  ASSERT_EQ(Sql("CREATE TABLE PDALOG (IDPDALOG int PRIMARY KEY, VENDEDOR "
+                "char(3), FECHA datetime, ACCION varchar(10), "
+                "LINEA varchar(250))\n"
+                // A: the highest id is the latest date.
+                "INSERT INTO PDALOG VALUES (1,'A','2024-03-01 00:00:00.000',"
+                "'001','001|M1|A|*****|1.5')\n"
+                "INSERT INTO PDALOG VALUES (2,'A','2024-03-02 00:00:00.000',"
+                "'001','001|M1|A|*****|1.6')\n"
+                // B: the highest id carries an older date.
+                "INSERT INTO PDALOG VALUES (3,'B','2024-03-05 00:00:00.000',"
+                "'001','001|M2|B|*****|1.7')\n"
+                "INSERT INTO PDALOG VALUES (4,'B','2024-03-04 00:00:00.000',"
+                "'001','001|M2|B|*****|1.8')\n"
+                // C never signed in.
+                "INSERT INTO PDALOG VALUES (5,'C','2024-03-06 00:00:00.000',"
+                "'000','000|M3|C')\n"),
+            "");
   // Cursor text comes padded to the column width.
   std::string linea = "001|M1|A|*****|1.6";
   linea.resize(250, ' ');
@@ -261,7 +264,7 @@ TEST_F(SigninTest, VersionListingShowsEachSellersLatestSignIn) {
   EXPECT_EQ(json.find("\"VENDEDOR\":\"B\""), std::string::npos) << json;
   EXPECT_EQ(json.front(), '[');
 
-  ASSERT_EQ(db_.Run("DELETE FROM PDALOG;"), "");
+  ASSERT_EQ(Sql("DELETE FROM PDALOG"), "");
   EXPECT_EQ(Run("VKM"), "VENDEDOR|FECHA|LINEA|");
   EXPECT_EQ(Run("JSONVKM"), "{}");
 }
