@@ -5,30 +5,37 @@
 #
 # Environment: DEMO_PORT (default 8080; an argument wins), DEMO_DIR (program
 # folder, default ./demo-run), DEMO_BIND (listen address, default 127.0.0.1),
-# DEMO_SKIP_BUILD=1 (use the binaries already in build/bin).
+# DEMO_SKIP_BUILD=1 (use the binaries already built), DEMO_BIN_DIR (where
+# they are, default ./build/bin).
 #
 # The first run installs what is missing, builds, creates the program folder
 # and loads the demo database; later runs keep the folder's database and
 # settings, so orders uploaded to the demo survive a restart. Delete the
 # folder to start over.
 set -euo pipefail
+caller=$(pwd)
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
+# Folders given relative are taken from where the script was called.
+absolute() { if [[ $1 == /* ]]; then echo "$1"; else echo "$caller/$1"; fi; }
+
 port=${1:-${DEMO_PORT:-8080}}
-dir=${DEMO_DIR:-$root/demo-run}
+dir=$(absolute "${DEMO_DIR:-$root/demo-run}")
 bind=${DEMO_BIND:-127.0.0.1}
-if ! [[ $port =~ ^[0-9]+$ ]] || ((port < 1 || port > 65535)); then
+if ! [[ $port =~ ^[0-9]{1,5}$ ]] || ((10#$port < 1 || 10#$port > 65535)); then
   echo "demo: the port must be a number from 1 to 65535, not '$port'" >&2
   exit 2
 fi
+port=$((10#$port))
 
 if [[ ${DEMO_SKIP_BUILD:-0} != 1 ]]; then
   ./scripts/setup.sh
   ./scripts/build.sh
 fi
-websrv=$root/build/bin/kelmar-websrv
-sql=$root/build/bin/kelmar-sql
+bin_dir=$(absolute "${DEMO_BIN_DIR:-$root/build/bin}")
+websrv=$bin_dir/kelmar-websrv
+sql=$bin_dir/kelmar-sql
 for bin in "$websrv" "$sql"; do
   [[ -x $bin ]] || { echo "demo: $bin is missing; build first" >&2; exit 1; }
 done

@@ -16,6 +16,7 @@ class Connection;
 class TInicio;
 class Logs;
 class FormulaVariables;
+class CompanyTaxIdCache;
 
 // The four values handed to price formulas, set per request by the pricing
 // commands (_PASO_FEEMDO, _PASO_FE01VEDO, _PASO_FEULVEDO, _PASO_NUVEDO).
@@ -43,6 +44,8 @@ struct Context {
   // (OBTIENEVALOR) and relative files such as the web folder are found.
   // Empty means the process's current folder.
   std::string workdir;
+  // The tax id of company "01", kept for the life of the process.
+  CompanyTaxIdCache* tax_id_cache = nullptr;
 };
 
 }  // namespace kelmar

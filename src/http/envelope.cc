@@ -38,7 +38,8 @@ std::string WithoutQuotes(std::string_view text) {
 }  // namespace
 
 std::string CORTAINSERTA(const Context& ctx, std::string_view kind,
-                         std::string_view params, std::string* seller) {
+                         std::string_view params, std::string* seller,
+                         const Processors* processors) {
   std::string p(params);
   p = ReplaceAllOf(p, "%7C", "|");
   p = ReplaceAllOf(p, "%7c", "|");
@@ -66,6 +67,9 @@ std::string CORTAINSERTA(const Context& ctx, std::string_view kind,
   std::string accion(kind);
   if (kind == "validator") accion = SplitOn(text, '|')[0];
   std::string linea = WithoutQuotes(LIMPIACADENA(WithoutQuotes(text)));
+  if (processors != nullptr && processors->journal_line) {
+    linea = processors->journal_line(accion, linea);
+  }
 
   ServerTime now = FEHORASER(ctx);
   std::vector<FieldValue> pairs = {

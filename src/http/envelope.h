@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/context.h"
+#include "http/processors.h"
 
 namespace kelmar {
 
@@ -16,9 +17,11 @@ namespace kelmar {
 // envelope's first field and one PDALOG row is inserted (ACCION: the
 // command code for "validator", else the kind; LINEA: the text without
 // single quotes, cleaned by LIMPIACADENA). A failed insert is written to
-// "Comandos_con_error.txt" and the request goes on.
+// "Comandos_con_error.txt" and the request goes on. When `processors` has
+// a journal_line, LINEA is what it makes of the cleaned text.
 std::string CORTAINSERTA(const Context& ctx, std::string_view kind,
-                         std::string_view params, std::string* seller);
+                         std::string_view params, std::string* seller,
+                         const Processors* processors = nullptr);
 
 }  // namespace kelmar
 

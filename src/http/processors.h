@@ -26,6 +26,15 @@ struct Processors {
                      std::string* answer, bool event_log,
                      std::string* compression, bool* error)>
       validator_json;
+
+  // The text the request journal (PDALOG.LINEA) keeps of an enveloped
+  // command whose code (ACCION) is `accion`, given the cleaned text
+  // `linea`. The journal is readable by clients, so the device protocol
+  // masks what must not be kept (a sign-in's password). Empty: `linea`
+  // unchanged.
+  std::function<std::string(const std::string& accion,
+                            const std::string& linea)>
+      journal_line;
 };
 
 }  // namespace kelmar

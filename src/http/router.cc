@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/settings.h"
 #include "db/gateway.h"
 #include "http/decoders.h"
 #include "http/envelope.h"
@@ -166,7 +167,8 @@ HttpReply TWebServer::OnPost(const HttpRequest& request, std::string text) {
   if (StartsWith(params, "validator=") || StartsWith(params, "validator2=")) {
     if (!processors_ || !processors_->validator) return no_contemplado();
     if (StartsWith(params, "validator2=")) {
-      params = "validator=" + CORTAINSERTA(*ctx_, "validator", params, &seller);
+      params = "validator=" +
+               CORTAINSERTA(*ctx_, "validator", params, &seller, processors_);
     }
     Event({"4. Contenido de CPARAMS", params});
     Graba(request, params, seller);
@@ -237,7 +239,8 @@ HttpReply TWebServer::JsonFamily(const HttpRequest& request,
     Event({"4.1.f JSON validator2 >>>>>>>>>>", HTMLDECODE(params)});
     Event({"4.1.f JSON validator2", params, text});
     if (has_validator) {
-      params = "validator=" + CORTAINSERTA(*ctx_, "validator", params, &seller);
+      params = "validator=" +
+               CORTAINSERTA(*ctx_, "validator", params, &seller, processors_);
       Graba(request, params, seller);
       validator(After(params, "validator="));
       answer = PARSEHTMLVALIDATOR(answer);
@@ -254,7 +257,10 @@ HttpReply TWebServer::JsonFamily(const HttpRequest& request,
     }
   }
 
-  if (settings_.tiempo_espera != 0 && wait) wait(settings_.tiempo_espera);
+  // Read at each request, so a change of the setting applies at once.
+  int espera = ctx_->inicio != nullptr ? ctx_->inicio->nTiempoEspera
+                                       : settings_.tiempo_espera;
+  if (espera != 0 && wait) wait(espera);
 
   if (lEsJSONGZip && !compression.empty()) {
     std::string gz;

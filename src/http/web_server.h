@@ -33,8 +33,8 @@ struct WebServerSettings {
   std::string version = "24.02.01.716";  // Version
   std::string root = "www";              // cRoot: folder of static files
   std::string dir;                       // cDir: program folder
-  int tiempo_espera = 0;                 // nTiempoEspera, seconds
-  std::string bind_address;              // empty: every local address
+  int tiempo_espera = 0;     // nTiempoEspera, seconds, when no settings object
+  std::string bind_address;  // empty: every local address
   // Addresses allowed to use the SQL gateway; empty: every client.
   std::vector<std::string> sql_clients;
   // A header not complete after this long, or larger than header_limit

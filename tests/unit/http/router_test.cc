@@ -322,17 +322,11 @@ TEST_F(RouterTest, Validator3CompressesWhenAskedAndWaitsThroughSeam) {
   EXPECT_EQ(server_->nNumero, 1);
   EXPECT_EQ(waited_, 0);
 
-  WebServerSettings s;
-  s.tiempo_espera = 3;
-  TWebServer slow(&ctx_, &processors_, 0, s);
-  slow.wait = [this](int seconds) { waited_ += seconds; };
-  HttpRequest req;
-  req.text = "GET /getJSON?validator=PING HTTP/1.0\r\n\r\n";
-  slow.OnRead(req);
+  inicio_.nTiempoEspera = 3;
+  Route("GET /getJSON?validator=PING HTTP/1.0\r\n\r\n");
   EXPECT_EQ(waited_, 3);
   // Device answers never wait.
-  req.text = "GET /getSQL?validator=PING HTTP/1.0\r\n\r\n";
-  slow.OnRead(req);
+  Route("GET /getSQL?validator=PING HTTP/1.0\r\n\r\n");
   EXPECT_EQ(waited_, 3);
 }
 
