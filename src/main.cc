@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
   kelmar::StartupStages stages;
   // Stages join here as their layers land, in the start-up order:
-  // load_formula_variables (pricing) is still to come.
+  // load_formula_variables (pricing).
 
   // Owns the one database connection for the life of the process; table
   // creation failures are operator messages.

@@ -42,12 +42,13 @@ inline constexpr char kConfigpTable[] =
     "CREATE TABLE CONFIGP (EMPRESA char(2) NOT NULL, RUT char(12) NULL, "
     "RAZON varchar(50) NULL, PAIS char(10) NULL, IVAPAIS float NULL)";
 
-// The [Conexion] line of a server using the test database.
-inline constexpr char kTestDatabaseDsn[] = "ODBC.DSN=sqlite:erp.db\r\n";
+// The settings that point a server at the test database: the [Conexion]
+// section's header and its DSN line, so more [Conexion] keys may follow.
+inline constexpr char kTestDatabaseDsn[] =
+    "[Conexion]\r\nODBC.DSN=sqlite:erp.db\r\n";
 
-// Creates the database with company "01" ("Kelmar Demo") and returns the
-// settings line that points the server at it, for the [Conexion] section of
-// "WebSrv32.ini".
+// Creates the database with company "01" ("Kelmar Demo") and returns
+// kTestDatabaseDsn, to put first in "WebSrv32.ini".
 inline std::string CompanyDatabase(const TempDir& dir) {
   RunOnTestDatabase(dir, {kConfigpTable,
                           "INSERT INTO CONFIGP (EMPRESA,RUT,RAZON,PAIS,"

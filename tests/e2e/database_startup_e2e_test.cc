@@ -80,7 +80,7 @@ TEST(DatabaseStartupE2eTest, MissingCompanyStopsBeforeAnyTableIsTouched) {
 
 TEST(DatabaseStartupE2eTest, StartCreatesTablesAndSecondStartKeepsData) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", std::string(kLoopback) + CompanyDatabase(dir));
+  dir.Write("WebSrv32.ini", CompanyDatabase(dir) + "IP.ESCUCHA=127.0.0.1\r\n");
   int port = testing::FreeLoopbackPort();
   {
     ServerProcess server(ServerIn(dir, port));
@@ -134,7 +134,8 @@ TEST(DatabaseStartupE2eTest, DemoDatabaseKeepsItsSchemaOnTheSecondStart) {
   ASSERT_TRUE(testsupport::CreateDemoDatabase(dir.File("erp.db"),
                                               testsupport::DemoData::kSeed)
                   .ok());
-  dir.Write("WebSrv32.ini", std::string(kLoopback) + testing::kTestDatabaseDsn);
+  dir.Write("WebSrv32.ini", std::string(testing::kTestDatabaseDsn) +
+                                "IP.ESCUCHA=127.0.0.1\r\n");
   int port = testing::FreeLoopbackPort();
   std::string first;
   for (int start = 1; start <= 2; ++start) {

@@ -72,8 +72,8 @@ const char kTxtHeader[] =
 class HttpServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_.Write("WebSrv32.ini", "[Conexion]\r\nIP.ESCUCHA=127.0.0.1\r\n" +
-                                   testing::CompanyDatabase(dir_) +
+    dir_.Write("WebSrv32.ini", testing::CompanyDatabase(dir_) +
+                                   "IP.ESCUCHA=127.0.0.1\r\n"
                                    "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
     ASSERT_TRUE(testing::RunOnTestDatabase(
         dir_, {"CREATE TABLE MAEPR (KOPR char(13) NOT NULL, "
