@@ -28,9 +28,12 @@ class Value {
   Value(std::string_view text) : kind_(Kind::kText), text_(text) {}
   Value(const char* text)
       : kind_(Kind::kText), text_(text != nullptr ? text : "") {}
-  // Whole numbers print without decimals.
+  // Whole numbers print without decimals. A char is no number: it does not
+  // convert.
   template <std::integral T>
-  requires(!std::same_as<T, bool>) Value(T number)
+  requires(!std::same_as<T, bool> && !std::same_as<T, char> &&
+           !std::same_as<T, signed char> && !std::same_as<T, unsigned char>)
+      Value(T number)
       : kind_(Kind::kNumber),
         number_(static_cast<double>(number)),
         decimals_(0) {}

@@ -108,8 +108,14 @@ HttpReply TWebServer::DefaultPage(const HttpRequest& request) {
 HttpReply TWebServer::ServeStatic(const HttpRequest& request,
                                   const std::string& text) {
   HttpReply reply;
-  if (text.compare(4, 5, "http:") == 0 || text.compare(4, 6, "https:") == 0) {
+  if (text.size() > 4 &&
+      (text.compare(4, 5, "http:") == 0 || text.compare(4, 6, "https:") == 0)) {
     return OnProxyRequest(text);
+  }
+  // A request line without a path names nothing to serve.
+  if (text.find('/') == std::string::npos) {
+    reply.action = HttpReply::Action::kClose;
+    return reply;
   }
   std::string target;
   {

@@ -42,15 +42,19 @@ inline constexpr char kConfigpTable[] =
     "CREATE TABLE CONFIGP (EMPRESA char(2) NOT NULL, RUT char(12) NULL, "
     "RAZON varchar(50) NULL, PAIS char(10) NULL, IVAPAIS float NULL)";
 
-// Creates the database with company "01" ("Kelmar Demo") and returns the
-// settings lines that point the server at it, to put first in
-// "WebSrv32.ini".
+// The settings that point a server at the test database: the [Conexion]
+// section's header and its DSN line, so more [Conexion] keys may follow.
+inline constexpr char kTestDatabaseDsn[] =
+    "[Conexion]\r\nODBC.DSN=sqlite:erp.db\r\n";
+
+// Creates the database with company "01" ("Kelmar Demo") and returns
+// kTestDatabaseDsn, to put first in "WebSrv32.ini".
 inline std::string CompanyDatabase(const TempDir& dir) {
   RunOnTestDatabase(dir, {kConfigpTable,
                           "INSERT INTO CONFIGP (EMPRESA,RUT,RAZON,PAIS,"
                           "IVAPAIS) VALUES ('01','76543210-1','Kelmar Demo',"
                           "'CHILE',19)"});
-  return "[Conexion]\r\nODBC.DSN=sqlite:erp.db\r\n";
+  return kTestDatabaseDsn;
 }
 
 }  // namespace kelmar::testing

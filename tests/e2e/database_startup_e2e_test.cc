@@ -4,8 +4,10 @@
 
 #include "core/context.h"
 #include "db/record_array.h"
+#include "db/schema.h"
 #include "db/sql_helpers.h"
 #include "e2e/company_db.h"
+#include "e2e/demo_db.h"
 #include "e2e/server_process.h"
 #include "platform/clock.h"
 #include "support/temp_dir.h"
@@ -17,6 +19,9 @@ using testing::CompanyDatabase;
 using testing::RunOnTestDatabase;
 using testing::ServerProcess;
 using testing::TempDir;
+
+// Servers started by tests listen on loopback only.
+constexpr char kLoopback[] = "[Conexion]\r\nIP.ESCUCHA=127.0.0.1\r\n";
 
 ServerProcess::Options ServerIn(const TempDir& dir, int port) {
   ServerProcess::Options o;
@@ -42,8 +47,9 @@ int64_t CountTable(const TempDir& dir, const std::string& table) {
 TEST(DatabaseStartupE2eTest, UnreachableDatabaseStopsWithConnectionMessage) {
   TempDir dir;
   dir.Write("WebSrv32.ini",
-            "[Conexion]\r\nODBC.DSN=kelmar_no_such_dsn\r\nODBC.USER=sa\r\n"
-            "ODBC.PASSWORD=secreto\r\n");
+            std::string(kLoopback) +
+                "ODBC.DSN=kelmar_no_such_dsn\r\nODBC.USER=sa\r\n"
+                "ODBC.PASSWORD=secreto\r\n");
   ServerProcess server(ServerIn(dir, testing::FreeLoopbackPort()));
   ASSERT_TRUE(server.Start());
   EXPECT_EQ(server.WaitForExit(), 1);
@@ -60,8 +66,8 @@ TEST(DatabaseStartupE2eTest, MissingCompanyStopsBeforeAnyTableIsTouched) {
                                       "INSERT INTO CONFIGP (EMPRESA,RAZON) "
                                       "VALUES ('02','Otra')"}));
   dir.Write("WebSrv32.ini",
-            "[Conexion]\r\nODBC.DSN=sqlite:erp.db\r\n[SESION]\r\n"
-            "Empresa=01\r\n");
+            std::string(kLoopback) +
+                "ODBC.DSN=sqlite:erp.db\r\n[SESION]\r\nEmpresa=01\r\n");
   ServerProcess server(ServerIn(dir, testing::FreeLoopbackPort()));
   ASSERT_TRUE(server.Start());
   EXPECT_EQ(server.WaitForExit(), 1);
@@ -74,7 +80,7 @@ TEST(DatabaseStartupE2eTest, MissingCompanyStopsBeforeAnyTableIsTouched) {
 
 TEST(DatabaseStartupE2eTest, StartCreatesTablesAndSecondStartKeepsData) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", CompanyDatabase(dir));
+  dir.Write("WebSrv32.ini", CompanyDatabase(dir) + "IP.ESCUCHA=127.0.0.1\r\n");
   int port = testing::FreeLoopbackPort();
   {
     ServerProcess server(ServerIn(dir, port));
@@ -95,6 +101,61 @@ TEST(DatabaseStartupE2eTest, StartCreatesTablesAndSecondStartKeepsData) {
         << server.err();
   }
   EXPECT_EQ(CountTable(dir, "PDAMAQ"), 1);
+}
+
+// Every column and index of the server's tables and of MAEEN, as the server
+// reads them; "" when the database cannot be opened.
+std::string SchemaOf(const TempDir& dir) {
+  FixedClock clock(LocalTime{2024, 3, 5, 12, 0, 0});
+  std::unique_ptr<Connection> db;
+  if (!OpenEmbeddedConnection(dir.File("erp.db"), &clock, &db).ok()) return "";
+  Context ctx;
+  ctx.odbc = db.get();
+  std::vector<std::string> tables = OwnTableNames();
+  tables.push_back("MAEEN");
+  std::string text;
+  for (const std::string& table : tables) {
+    RecordArray structure;
+    TOPSQL(ctx, table, &structure);
+    text += table + ":";
+    for (const ColumnEntry& e : structure.entries()) {
+      text += " " + e.name + "/" + e.type_letter + std::to_string(e.width);
+    }
+    for (const IndexInfo& index : SQLINDICES(ctx, table)) {
+      text += " [" + index.name + "(" + index.columns + ")]";
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+TEST(DatabaseStartupE2eTest, DemoDatabaseKeepsItsSchemaOnTheSecondStart) {
+  TempDir dir;
+  ASSERT_TRUE(testsupport::CreateDemoDatabase(dir.File("erp.db"),
+                                              testsupport::DemoData::kSeed)
+                  .ok());
+  dir.Write("WebSrv32.ini", std::string(testing::kTestDatabaseDsn) +
+                                "IP.ESCUCHA=127.0.0.1\r\n");
+  int port = testing::FreeLoopbackPort();
+  std::string first;
+  for (int start = 1; start <= 2; ++start) {
+    ServerProcess server(ServerIn(dir, port));
+    ASSERT_TRUE(server.Start());
+    ASSERT_TRUE(server.WaitForOutput("Log de SQL")) << server.err();
+    EXPECT_EQ(server.Stop(), 0);
+    EXPECT_EQ(server.err().find("fallo al crear tabla"), std::string::npos)
+        << server.err();
+    if (start == 1) {
+      first = SchemaOf(dir);
+    } else {
+      EXPECT_EQ(SchemaOf(dir), first);
+    }
+  }
+  EXPECT_NE(first.find("PDAENCA: TIDO/C3"), std::string::npos) << first;
+  EXPECT_NE(first.find(" SUENDO/C10 "), std::string::npos) << first;
+  EXPECT_NE(first.find("[sugerido_para_mejorar_sincronizacion(KOFUEN,TIEN)]"),
+            std::string::npos)
+      << first;
 }
 
 }  // namespace

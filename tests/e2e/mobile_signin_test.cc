@@ -139,8 +139,7 @@ TEST_F(MobileSigninTest, DeviceMorningThroughEnvelopes) {
   std::string json = Get(port_, "/getSQL?validator=JSONVKM");
   EXPECT_NE(json.find("Content-type: application/json"), std::string::npos)
       << json;
-  EXPECT_NE(Body(json).find("\"VENDEDOR\":\"V01\""), std::string::npos)
-      << json;
+  EXPECT_NE(Body(json).find("\"VENDEDOR\":\"V01\""), std::string::npos) << json;
   // The data form of the JSON family turns the listing into objects.
   std::string data = Body(Get(port_, "/getJSON?sqldata=VKM"));
   EXPECT_EQ(data.rfind("[{\"VENDEDOR\":\"V01", 0), 0u) << data;
@@ -152,6 +151,15 @@ TEST_F(MobileSigninTest, JsonClientPing) {
   EXPECT_EQ(Body(reply),
             "[{ \"campo001\": \"1\",  \"campo002\": \"24.02.01.716\",  "
             "\"campo003\": \"Distribuidora Los Alerces S.A.\" }]\r\n");
+
+  // The enveloped JSON form is journalled and answered the same way.
+  EXPECT_EQ(Body(Get(port_, "/getJSON?validator2=V01,PDA-7,0,0|PING")),
+            Body(reply));
+  std::string journal =
+      Body(Get(port_,
+               "/getSQL?cursor=SELECT+ACCION+FROM+PDALOG+WHERE+VENDEDOR="
+               "'V01'"));
+  EXPECT_NE(journal.find("PING"), std::string::npos) << journal;
 
   // The company disappears while the server runs.
   {

@@ -15,7 +15,6 @@ using testing::CompanyDatabase;
 using testing::ServerProcess;
 using testing::TempDir;
 
-
 ServerProcess::Options ServerIn(const TempDir& dir, int port) {
   ServerProcess::Options o;
   o.args = {"D=" + dir.path(), "P=" + std::to_string(port) + "/"};
@@ -41,9 +40,9 @@ std::vector<std::string> ActivityTables(const TempDir& dir, int port) {
 
 TEST(StartupE2eTest, SecondCopyIsRefusedWhenMultipleCopiesAreOff) {
   TempDir dir;
-  dir.Write("WebSrv32.ini",
-            CompanyDatabase(dir) + "IP.ESCUCHA=127.0.0.1\r\n"
-                "[SESION]\r\nSESION.MULTIPLE=NO\r\n");
+  dir.Write("WebSrv32.ini", CompanyDatabase(dir) +
+                                "IP.ESCUCHA=127.0.0.1\r\n"
+                                "[SESION]\r\nSESION.MULTIPLE=NO\r\n");
   int port = testing::FreeLoopbackPort();
   ServerProcess first(ServerIn(dir, port));
   ASSERT_TRUE(first.Start());
@@ -66,9 +65,9 @@ TEST(StartupE2eTest, SecondCopyIsRefusedWhenMultipleCopiesAreOff) {
 
 TEST(StartupE2eTest, SeveralCopiesRunWhenAllowed) {
   TempDir dir;
-  dir.Write("WebSrv32.ini",
-            CompanyDatabase(dir) + "IP.ESCUCHA=127.0.0.1\r\n"
-                "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+  dir.Write("WebSrv32.ini", CompanyDatabase(dir) +
+                                "IP.ESCUCHA=127.0.0.1\r\n"
+                                "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
   int port1 = testing::FreeLoopbackPort();
   int port2 = testing::FreeLoopbackPort();
   while (port2 == port1) port2 = testing::FreeLoopbackPort();
@@ -85,9 +84,9 @@ TEST(StartupE2eTest, SeveralCopiesRunWhenAllowed) {
 
 TEST(StartupE2eTest, NextStartClearsLeftoversAndKeepsRunningCopiesTables) {
   TempDir dir;
-  dir.Write("WebSrv32.ini",
-            CompanyDatabase(dir) + "IP.ESCUCHA=127.0.0.1\r\n"
-                "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+  dir.Write("WebSrv32.ini", CompanyDatabase(dir) +
+                                "IP.ESCUCHA=127.0.0.1\r\n"
+                                "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
   int port = testing::FreeLoopbackPort();
   {
     ServerProcess old(ServerIn(dir, port));
@@ -105,10 +104,9 @@ TEST(StartupE2eTest, NextStartClearsLeftoversAndKeepsRunningCopiesTables) {
   // A second copy on the same port and folder leaves the running copy's
   // table alone. It reads its own settings file, which has it listen on
   // another loopback address, since the port is taken on the first.
-  dir.Write("second.ini",
-            std::string("[Conexion]\r\nODBC.DSN=sqlite:erp.db\r\n"
-                        "IP.ESCUCHA=127.0.0.2\r\n"
-                        "[SESION]\r\nSESION.MULTIPLE=SI\r\n"));
+  dir.Write("second.ini", std::string(testing::kTestDatabaseDsn) +
+                              "IP.ESCUCHA=127.0.0.2\r\n"
+                              "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
   ServerProcess::Options second = ServerIn(dir, port);
   second.args.push_back("C=second.ini");
   ServerProcess same_folder(second);

@@ -160,15 +160,16 @@ TEST_F(SchemaEngineTest, OldInstallationIsWidenedAndCompleted) {
 
 TEST_F(SchemaEngineTest, HelpersOnTheEngine) {
   ASSERT_TRUE(Install());
-  Run("INSERT INTO PDALOG (VENDEDOR,MAQUINA,FECHA,LATITUD) VALUES "
-      "('V01','M1',{d '2024-02-01'},-33.456789)");
+  Run("INSERT INTO PDALOG (VENDEDOR,MAQUINA,FECHA,LATITUD,BATERIA) VALUES "
+      "('V01','M1',{d '2024-02-01'},-33.456789,0.0015)");
   EXPECT_EQ(ULTIMOID(ctx_), 1);
   RecordArray row;
   ASSERT_TRUE(SEEKSQL(ctx_, "PDALOG", &row, {"VENDEDOR"}, {Value("V01")},
-                      "IDPDALOG,FECHA,LATITUD,ACCION"));
+                      "IDPDALOG,FECHA,LATITUD,ACCION,BATERIA"));
   EXPECT_EQ(VCC(row, "FECHA"), Value(Date{2024, 2, 1}));
   EXPECT_DOUBLE_EQ(VCC(row, "LATITUD").number(), -33.456789);
   EXPECT_EQ(VCC(row, "ACCION"), Value(""));  // NULL through a lookup
+  EXPECT_DOUBLE_EQ(VCC(row, "BATERIA").number(), 0.0015);
   EXPECT_EQ(CUENTAREGSQL(ctx_, "PDALOG"), 1);
   EXPECT_EQ(CUENTAREGSQL(ctx_, "PDALOG", " WHERE VENDEDOR='V02'"), 0);
 

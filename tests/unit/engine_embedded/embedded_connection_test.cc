@@ -124,6 +124,13 @@ TEST_F(EmbeddedTest, Expressions) {
       {"SELECT convert(varchar, 42) AS V", "V|\n42|"},
       {"UPDATE MAEPR SET STOCK=STOCK- 5 WHERE KOPR='A1'", ""},
       {"SELECT STOCK FROM MAEPR WHERE KOPR='A1'", "STOCK|\n5.00|"},
+      // Stored values take the column's type: decimals rounded to the scale,
+      // ints cut, bits from text, unreadable numbers refused.
+      {"UPDATE MAEPR SET STOCK=2.345, ACTIVO='true' WHERE KOPR='A1'", ""},
+      {"SELECT STOCK*1000 AS S, ACTIVO FROM MAEPR WHERE STOCK=2.35",
+       "S|ACTIVO|\n2350|1|"},
+      {"UPDATE MAEPR SET STOCK='abc' WHERE KOPR='A1'",
+       "ERROR: Error converting data type varchar to numeric."},
   });
 }
 

@@ -373,6 +373,32 @@ TEST_F(RouterTest, SqlGatewayOnlyForListedClients) {
   EXPECT_EQ(Body(guarded.OnRead(req).data), "0 data|select 1\r\n");
 }
 
+TEST_F(RouterTest, MalformedRequestsNeverThrow) {
+  EXPECT_EQ(Route("GET\r\n\r\n").action, HttpReply::Action::kClose);
+  // Deterministic garbage after the prefixes that reach each branch.
+  const char* prefixes[] = {"GET ",
+                            "POST ",
+                            "GET /getSQL/",
+                            "GET /getSQL?",
+                            "GET /getJSON?",
+                            "POST /getSQL?cursor2=",
+                            "GET /getJSON?validator3=",
+                            "GET /docs/"};
+  const char alphabet[] = "/?=|%,'\" \r\n+_.:aZ09";
+  uint32_t seed = 12345;
+  for (int i = 0; i < 3000; ++i) {
+    std::string text = prefixes[i % std::size(prefixes)];
+    seed = seed * 1103515245u + 12345u;
+    int len = static_cast<int>(seed >> 24) % 40;
+    for (int j = 0; j < len; ++j) {
+      seed = seed * 1103515245u + 12345u;
+      text += alphabet[(seed >> 16) % (sizeof(alphabet) - 1)];
+    }
+    text += "\r\n\r\n";
+    EXPECT_NO_THROW(Route(text)) << text;
+  }
+}
+
 TEST_F(RouterTest, CookieIsDecodedUpToVia) {
   Route("GET /x.png HTTP/1.0\r\nCookie: a%3Db\r\nAccept: */*\r\n\r\n");
   EXPECT_EQ(server_->cCookie, "a=b\r\nAccept: */*\r\n\r\n");

@@ -1116,6 +1116,19 @@ class Translator {
                ")";
       case TsqlType::kDatetime:
         return "tsql_convert('datetime'," + value + ")";
+      // Numbers are stored as the column's type holds them: a decimal
+      // rounded to its scale, an int cut to a whole number, text converted
+      // or refused as SQL Server does.
+      case TsqlType::kInt:
+        return "tsql_convert('" +
+               std::string(c->type.base == "integer" ? "int" : c->type.base) +
+               "'," + value + ")";
+      case TsqlType::kBit:
+        return "tsql_convert('bit'," + value + ")";
+      case TsqlType::kFloat:
+      case TsqlType::kDecimal:
+        return "tsql_convert('" + CanonicalTypeText(c->type) + "'," + value +
+               ")";
       default:
         return value;
     }
