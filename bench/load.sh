@@ -63,7 +63,7 @@ pids=()
 slow_pid=
 cleanup() {
   local p
-  [[ -n $slow_pid ]] && kill "$slow_pid" 2>/dev/null
+  [[ -z $slow_pid ]] || kill "$slow_pid" 2>/dev/null || true
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
   rm -rf "$work"
@@ -125,15 +125,15 @@ envelope='V01,BENCH-PDA-01,-33.45,-70.66'
 signin="001|BENCH-PDA-01|V01|vend1|1.5|RUTA"
 
 # --- database limit -----------------------------------------------------------
-# inproc ROUND: the catalogue query in-process for half a second.
-inproc() {
+# measure_inproc ROUND: the catalogue query in-process for half a second.
+measure_inproc() {
   echo "load: round $1, in-process catalogue query" >&2
   "$inproc" "--db=$work/inproc.db" "--query=$catalogue" --rows=100 \
     --benchmark_min_time=0.5 --benchmark_format=json \
     >"$work/inproc-$1.json" 2>"$work/inproc.err" || {
     echo "load: the in-process query failed:" >&2; cat "$work/inproc.err" >&2; exit 1; }
 }
-inproc 0
+measure_inproc 0
 
 # --- the server ---------------------------------------------------------------
 (cd "$srv" && KELMAR_LOCK_DIR=$work exec "$websrv" "P=$port/" "D=$srv" \
@@ -293,7 +293,7 @@ for round in $(seq "$rounds"); do
     measure signin "$c" "$base/getSQL?validator2=$envelope|$signin" "$server_pid"
     measure cursor-100 "$c" "$base/getSQL?cursor=$catalogue" "$server_pid"
   done
-  inproc "$round"
+  measure_inproc "$round"
   # Slow-client mix: PING alone, then PING while connections trickle their
   # headers.
   measure ping-ref "$slow_pingers" "$base/getSQL?validator=PING" "$server_pid"
