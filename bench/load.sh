@@ -252,9 +252,8 @@ sockets_of() { find /proc/"$1"/fd -lname 'socket:*' 2>/dev/null | wc -l; }
 
 # Slow clients for one round; returns when all of them are connected and the
 # server has taken them in, so that accepting them is not counted against
-# the PINGs measured next.
+# the PINGs measured next. `held` keeps the server's sockets before them.
 start_slow() {
-  local held
   held=$(sockets_of "$server_pid")
   "$py" bench/slow_clients.py --port "$port" --connections "$slow_connections" \
     --seconds "$max_seconds" >"$work/slow.out" 2>&1 &
@@ -275,6 +274,11 @@ stop_slow() {
   kill -TERM "$slow_pid" 2>/dev/null || true
   wait "$slow_pid" 2>/dev/null || true
   slow_pid=
+  # The server closes its side before anything else is measured.
+  for _ in $(seq 50); do
+    (($(sockets_of "$server_pid") <= held)) && break
+    sleep 0.1
+  done
   slow_summary=$(grep '^open' "$work/slow.out" || echo "open ? of $slow_connections")
 }
 
@@ -294,12 +298,17 @@ for round in $(seq "$rounds"); do
     measure cursor-100 "$c" "$base/getSQL?cursor=$catalogue" "$server_pid"
   done
   measure_inproc "$round"
-  # Slow-client mix: PING alone, then PING while connections trickle their
-  # headers.
-  measure ping-ref "$slow_pingers" "$base/getSQL?validator=PING" "$server_pid"
+  # Slow-client mix: PING alone and PING while connections trickle their
+  # headers, in either order by turns so that neither always comes first.
+  if ((round % 2)); then
+    measure ping-ref "$slow_pingers" "$base/getSQL?validator=PING" "$server_pid"
+  fi
   start_slow
   measure ping-slow "$slow_pingers" "$base/getSQL?validator=PING" "$server_pid"
   stop_slow
+  if ((round % 2 == 0)); then
+    measure ping-ref "$slow_pingers" "$base/getSQL?validator=PING" "$server_pid"
+  fi
 done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
