@@ -191,7 +191,7 @@ class TWebServer::Net {
         Arm(c, owner_->settings_.idle_timeout, "envio detenido");
         if (!reply.file.empty()) {
           c->file.open(reply.file, std::ios::binary);
-          if (c->file) {
+          if (c->file && reply.file_offset != 0) {
             c->file.seekg(static_cast<std::streamoff>(reply.file_offset));
           }
           // The header goes out together with the file's first piece.

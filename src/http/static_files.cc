@@ -165,9 +165,12 @@ HttpReply TWebServer::ServeStatic(const HttpRequest& request,
     return reply;
   }
   std::string type = ContentTypeFor(ext);
+  // The file was found readable above; one stat for its size is enough here
+  // (every probe is a system call, and system calls are most of what a
+  // static file costs).
   struct stat st;
-  if (type.empty() || !FileExist(full(path)) ||
-      ::stat(full(path).c_str(), &st) != 0) {
+  if (type.empty() || ::stat(full(path).c_str(), &st) != 0 ||
+      !S_ISREG(st.st_mode)) {
     LogTo("0unsoported.txt", {"archivo no existe : " + full(path)});
     reply.action = HttpReply::Action::kClose;
     return reply;
