@@ -122,6 +122,12 @@ TEST_F(EmbeddedTest, Expressions) {
        "CAST(PRECIO AS VARCHAR(10)) AS V FROM MAEPR WHERE KOPR='A1'",
        "O|F|V|\nV  ||2|2.5|"},
       {"SELECT convert(varchar, 42) AS V", "V|\n42|"},
+      // Only an alias names a computed column; "*" keeps the table's names.
+      {"SELECT 1, KOZO, 'x' X, CASE WHEN 1=1 THEN 2 END, 3 AS [Y Z] FROM "
+       "TABZO WHERE KOZO='01'",
+       "|KOZO|X||Y Z|\n1|01 |x|2|3|"},
+      {"SELECT *, CAST(1 AS CHAR(3)) AS C FROM TABZO WHERE KOZO='01'",
+       "KOZO|NOKOZO|C|\n01 |Norte|1  |"},
       {"SELECT DATEDIFF(day, {d '2024-02-01'}, FECHA) AS D, "
        "DATEADD(month, 1, FECHA) AS M, ISNULL(NOKOPR,'-') AS N FROM MAEPR "
        "WHERE KOPR='B2'",

@@ -559,11 +559,12 @@ class EmbeddedConnection : public Connection, public TableLookup {
         continue;
       }
       // A computed column: SQL Server names it only through an alias.
-      if (d.name.find('(') != std::string::npos ||
-          d.name.find(' ') != std::string::npos)
-        d.name.clear();
       const ColumnHint* h =
           hints && c < static_cast<int>(hints->size()) ? &(*hints)[c] : nullptr;
+      if (h ? !h->named
+            : d.name.find('(') != std::string::npos ||
+                  d.name.find(' ') != std::string::npos)
+        d.name.clear();
       if (h && h->sql_type) {
         d.sql_type = h->sql_type;
         d.column_size = h->size ? h->size : std::max<size_t>(k.longest, 1);
