@@ -209,7 +209,7 @@ TEST_F(EmbeddedTest, SchemaUpgrade) {
       {"ALTER TABLE PDALINEA ADD FECHA datetime NOT NULL default GetDate()",
        ""},
       {"ALTER TABLE PDALINEA ALTER COLUMN LINEA VARCHAR(500) NULL", ""},
-      {"ALTER TABLE PDALINEA ALTER COLUMN SUENDO CHAR(10) NULL", ""},
+      {"alter table pdalinea alter column SUENDO CHAR(10) NULL", ""},
       {"SELECT ID, LINEA, SUENDO+'|' AS S, TOTBYTES, FECHA FROM PDALINEA",
        "ID|LINEA|S|TOTBYTES|FECHA|\n1|uno|A         ||NULL|2024-03-05 "
        "14:07:09.250|\n2|dos|B         ||NULL|2024-03-05 14:07:09.250|"},
@@ -231,6 +231,8 @@ TEST_F(EmbeddedTest, SchemaUpgrade) {
   Check({
       {"ALTER TABLE TABZO ADD A int, B varchar(5) NULL DEFAULT ('x')", ""},
       {"SELECT A, B FROM TABZO WHERE KOZO='01'", "A|B|\nNULL|NULL|"},
+      {"SELECT name FROM sysobjects WHERE id = object_id('pdalinea')",
+       "name|\nPDALINEA|"},
       {"DROP INDEX PDALINEA.sugerido", ""},
       {"EXECUTE sp_MShelpindex 'PDALINEA',NULL,1 ",
        "name|indid|indcol1|indcol2|indcol3|indcol4|indcol5|indcol6|indcol7|"
