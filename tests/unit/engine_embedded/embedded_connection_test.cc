@@ -122,6 +122,16 @@ TEST_F(EmbeddedTest, Expressions) {
        "CAST(PRECIO AS VARCHAR(10)) AS V FROM MAEPR WHERE KOPR='A1'",
        "O|F|V|\nV  ||2|2.5|"},
       {"SELECT convert(varchar, 42) AS V", "V|\n42|"},
+      // Only an alias names a computed column; "*" keeps the table's names.
+      {"SELECT 1, KOZO, 'x' X, CASE WHEN 1=1 THEN 2 END, 3 AS [Y Z] FROM "
+       "TABZO WHERE KOZO='01'",
+       "|KOZO|X||Y Z|\n1|01 |x|2|3|"},
+      {"SELECT *, CAST(1 AS CHAR(3)) AS C FROM TABZO WHERE KOZO='01'",
+       "KOZO|NOKOZO|C|\n01 |Norte|1  |"},
+      {"SELECT DATEDIFF(day, {d '2024-02-01'}, FECHA) AS D, "
+       "DATEADD(month, 1, FECHA) AS M, ISNULL(NOKOPR,'-') AS N FROM MAEPR "
+       "WHERE KOPR='B2'",
+       "D|M|N|\n9|2024-03-10 13:45:00.000|Dos|"},
       {"UPDATE MAEPR SET STOCK=STOCK- 5 WHERE KOPR='A1'", ""},
       {"SELECT STOCK FROM MAEPR WHERE KOPR='A1'", "STOCK|\n5.00|"},
       // Stored values take the column's type: decimals rounded to the scale,
@@ -199,7 +209,7 @@ TEST_F(EmbeddedTest, SchemaUpgrade) {
       {"ALTER TABLE PDALINEA ADD FECHA datetime NOT NULL default GetDate()",
        ""},
       {"ALTER TABLE PDALINEA ALTER COLUMN LINEA VARCHAR(500) NULL", ""},
-      {"ALTER TABLE PDALINEA ALTER COLUMN SUENDO CHAR(10) NULL", ""},
+      {"alter table pdalinea alter column SUENDO CHAR(10) NULL", ""},
       {"SELECT ID, LINEA, SUENDO+'|' AS S, TOTBYTES, FECHA FROM PDALINEA",
        "ID|LINEA|S|TOTBYTES|FECHA|\n1|uno|A         ||NULL|2024-03-05 "
        "14:07:09.250|\n2|dos|B         ||NULL|2024-03-05 14:07:09.250|"},
@@ -217,6 +227,20 @@ TEST_F(EmbeddedTest, SchemaUpgrade) {
        "indcol8|indcol9|indcol10|indcol11|indcol12|indcol13|indcol14|indcol15|"
        "indcol16|\nsugerido|1|SUENDO|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|"
        "NULL|NULL|NULL|NULL|NULL|NULL|NULL|"},
+  });
+  Check({
+      {"ALTER TABLE TABZO ADD A int, B varchar(5) NULL DEFAULT ('x')", ""},
+      {"SELECT A, B FROM TABZO WHERE KOZO='01'", "A|B|\nNULL|NULL|"},
+      {"SELECT name FROM sysobjects WHERE id = object_id('pdalinea')",
+       "name|\nPDALINEA|"},
+      {"DROP INDEX PDALINEA.sugerido", ""},
+      {"EXECUTE sp_MShelpindex 'PDALINEA',NULL,1 ",
+       "name|indid|indcol1|indcol2|indcol3|indcol4|indcol5|indcol6|indcol7|"
+       "indcol8|indcol9|indcol10|indcol11|indcol12|indcol13|indcol14|indcol15|"
+       "indcol16|"},
+      {"CREATE TABLE SEMILLA (ID int IDENTITY(100,1) NOT NULL, X char(1))", ""},
+      {"INSERT INTO SEMILLA (X) VALUES ('a')", ""},
+      {"SELECT @@IDENTITY AS ULTID", "ULTID|\n100|"},
   });
   std::unique_ptr<Statement> st = conn_->NewStatement();
   ASSERT_TRUE(

@@ -559,11 +559,12 @@ class EmbeddedConnection : public Connection, public TableLookup {
         continue;
       }
       // A computed column: SQL Server names it only through an alias.
-      if (d.name.find('(') != std::string::npos ||
-          d.name.find(' ') != std::string::npos)
-        d.name.clear();
       const ColumnHint* h =
           hints && c < static_cast<int>(hints->size()) ? &(*hints)[c] : nullptr;
+      if (h ? !h->named
+            : d.name.find('(') != std::string::npos ||
+                  d.name.find(' ') != std::string::npos)
+        d.name.clear();
       if (h && h->sql_type) {
         d.sql_type = h->sql_type;
         d.column_size = h->size ? h->size : std::max<size_t>(k.longest, 1);
@@ -862,6 +863,21 @@ class EmbeddedConnection : public Connection, public TableLookup {
     const TableInfo* found = FindTable(table);
     if (!found) return Failure("Invalid object name '" + table + "'.");
     TableInfo info = *found;
+    // The table keeps the name it was created with, whatever the letter
+    // case of the ALTER.
+    {
+      sqlite3_stmt* st = nullptr;
+      if (sqlite3_prepare_v2(
+              db_,
+              "SELECT name FROM sqlite_master WHERE type = 'table' "
+              "AND name = ? COLLATE NOCASE",
+              -1, &st, nullptr) == SQLITE_OK) {
+        sqlite3_bind_text(st, 1, table.data(), static_cast<int>(table.size()),
+                          SQLITE_TRANSIENT);
+        if (sqlite3_step(st) == SQLITE_ROW) info.name = Text(st, 0);
+      }
+      sqlite3_finalize(st);
+    }
     if (SchemaOf(table) != "main")
       return Failure(
           "ALTER TABLE is not supported on temporary tables by the embedded "

@@ -792,7 +792,22 @@ std::vector<ColumnHint> SelectHints(const Nodes& v) {
     if (x < e && !IsOp(v[x], ",")) continue;
     size_t b = item_begin;
     item_begin = x + 1;
+    // With "*" the positions of the result's columns are not those of the
+    // list's items: no hints at all.
+    for (size_t k = b; k < x; ++k) {
+      if (IsOp(v[k], "*") && k == b) return {};
+      if (IsName(v[k]) && v[k].tok.parts.back() == "*") return {};
+    }
     ColumnHint h;
+    const Node* last = x - b >= 2 ? &v[x - 1] : nullptr;
+    const Node* before = x - b >= 2 ? &v[x - 2] : nullptr;
+    bool alias =
+        last && IsName(*last) && last->tok.parts.size() == 1 &&
+        !Keywords().count(last->tok.upper) &&
+        (IsWord(*before, "AS") || before->kind == Node::kGroup ||
+         (before->kind == Node::kTok && before->tok.kind != TsqlToken::kOp));
+    bool column = x - b == 1 && IsName(v[b]);
+    h.named = alias || column;
     if (b < x && IsName(v[b])) {
       const std::string& w = v[b].tok.upper;
       bool call = b + 1 < x && v[b + 1].kind == Node::kGroup;

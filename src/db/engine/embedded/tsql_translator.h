@@ -24,6 +24,9 @@ struct ColumnHint {
   int sql_type = 0;  // 0: no hint
   uint64_t size = 0;
   int digits = 0;
+  // False for an expression without an alias: SQL Server leaves its name
+  // empty, where SQLite would name it by its text.
+  bool named = true;
 };
 
 struct TsqlStep {
