@@ -1162,7 +1162,8 @@ class Translator {
     step->inserts = true;
     step->identity_table = info->has_identity;
     std::vector<const TableColumn*> cols;
-    if (IsGroupAt(s, i)) {
+    const bool listed = IsGroupAt(s, i);
+    if (listed) {
       for (const Nodes& item : SplitCommas(s[i].kids, 0, s[i].kids.size())) {
         if (item.size() != 1 || !IsName(item[0]))
           return Status::Error("Incorrect syntax near '('.");
@@ -1197,9 +1198,14 @@ class Translator {
           return Status::Error("Incorrect syntax near 'VALUES'.");
         std::vector<Nodes> items =
             SplitCommas(rest[k].kids, 0, rest[k].kids.size());
+        if (items.size() != cols.size() && !listed) {
+          return Status::Error(
+              "Column name or number of supplied values does not match table "
+              "definition.");
+        }
         if (items.size() != cols.size()) {
           return Status::Error(
-              items.size() > cols.size()
+              items.size() < cols.size()
                   ? "There are more columns in the INSERT statement than "
                     "values specified in the VALUES clause. The number of "
                     "values in the VALUES clause must match the number of "
