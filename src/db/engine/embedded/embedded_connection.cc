@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "db/engine/connection.h"
+#include "db/engine/embedded/collation.h"
 #include "db/engine/embedded/functions.h"
 #include "db/engine/embedded/tsql_lexer.h"
 #include "db/engine/embedded/tsql_translator.h"
@@ -233,6 +234,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
     sqlite3_extended_result_codes(db_, 0);
     sqlite3_busy_timeout(db_, 5000);
     Status st = RegisterTsqlFunctions(db_, clock);
+    if (st.ok()) st = RegisterTextCollation(db_);
     if (!st.ok()) return st;
     int rc =
         sqlite3_create_function_v2(db_, "kelmar_identity", 0, SQLITE_UTF8, this,
