@@ -514,3 +514,28 @@ TEST(EmbeddedSchemaChangeTest, CachedStatementsFollowAnotherConnection) {
 
 }  // namespace
 }  // namespace kelmar
+
+namespace kelmar {
+namespace {
+
+// A connection in the middle of a read transaction (a report under BEGIN
+// TRANSACTION) must not hold up another instance's journal writes.
+TEST(EmbeddedFileTest, ReadersDoNotBlockTheWriter) {
+  testing::TempDir dir;
+  FixedClock clock(TestNow());
+  std::unique_ptr<Connection> reader, writer;
+  ASSERT_TRUE(OpenEmbeddedConnection(dir.File("erp.db"), &clock, &reader).ok());
+  ASSERT_TRUE(OpenEmbeddedConnection(dir.File("erp.db"), &clock, &writer).ok());
+  ASSERT_EQ("", Query(writer.get(), "CREATE TABLE PDALOG (K char(3))"));
+  ASSERT_EQ("N|\n0|", Query(reader.get(),
+                            "BEGIN TRANSACTION\r\nSELECT "
+                            "COUNT(*) AS N FROM PDALOG"));
+  EXPECT_EQ("", Query(writer.get(), "INSERT INTO PDALOG VALUES ('a')"));
+  // The reader goes on seeing the state its transaction began with.
+  EXPECT_EQ("N|\n0|", Query(reader.get(), "SELECT COUNT(*) AS N FROM PDALOG"));
+  ASSERT_EQ("", Query(reader.get(), "COMMIT TRANSACTION"));
+  EXPECT_EQ("N|\n1|", Query(reader.get(), "SELECT COUNT(*) AS N FROM PDALOG"));
+}
+
+}  // namespace
+}  // namespace kelmar
