@@ -363,6 +363,19 @@ TEST_F(EmbeddedTest, FailuresReadLikeTheServer) {
       {"CREATE TABLE TABZO (X int)",
        "ERROR: There is already an object named 'TABZO' in the database."},
       {"EXEC sp_who", "ERROR: Could not find stored procedure 'sp_who'."},
+      {"INSERT INTO TABZO VALUES ('09')",
+       "ERROR: Column name or number of supplied values does not match table "
+       "definition."},
+      {"INSERT INTO TABZO (KOZO) VALUES ('09','x')",
+       "ERROR: There are fewer columns in the INSERT statement than values "
+       "specified in the VALUES clause. The number of values in the VALUES "
+       "clause must match the number of columns specified in the INSERT "
+       "statement."},
+      {"INSERT INTO TABZO (KOZO,NOKOZO) VALUES ('09')",
+       "ERROR: There are more columns in the INSERT statement than values "
+       "specified in the VALUES clause. The number of values in the VALUES "
+       "clause must match the number of columns specified in the INSERT "
+       "statement."},
   });
   // The statements of a batch before the failing one stay done.
   EXPECT_EQ("ERROR: Invalid object name 'NOEXISTE'.",
@@ -437,6 +450,91 @@ TEST(EmbeddedLimitsTest, HugeStatementsRun) {
   for (int i = 0; i < 40000; ++i) in += ",'x" + std::to_string(i) + "'";
   EXPECT_EQ("N|\n1|", Query(conn.get(), in + ")"));
   EXPECT_EQ("N|\n1|", Query(conn.get(), in + ",'y')"));
+}
+
+}  // namespace
+}  // namespace kelmar
+
+namespace kelmar {
+namespace {
+
+// Statements already run once are served from the connection's caches;
+// after any change to the tables they must describe the tables as they are.
+TEST(EmbeddedSchemaChangeTest, CachedStatementsFollowTheTables) {
+  FixedClock clock(TestNow());
+  std::unique_ptr<Connection> conn;
+  ASSERT_TRUE(OpenEmbeddedConnection(":memory:", &clock, &conn).ok());
+  struct Step {
+    const char* sql;
+    const char* expected;
+  } steps[] = {
+      {"CREATE TABLE T (A char(3), B int)", ""},
+      {"INSERT INTO T (A,B) VALUES ('x',1)", ""},
+      {"SELECT * FROM T WITH ( NOLOCK )", "A|B|\nx  |1|"},
+      {"ALTER TABLE T ADD C varchar(10) NULL", ""},
+      {"ALTER TABLE T ALTER COLUMN A char(10)", ""},
+      {"SELECT * FROM T WITH ( NOLOCK )", "A|B|C|\nx         |1|NULL|"},
+      {"INSERT INTO T VALUES ('y',2,'c')", ""},
+      {"SELECT * INTO #W FROM T", ""},
+      {"SELECT * FROM #W ORDER BY B",
+       "A|B|C|\nx         |1|NULL|\ny         |2|c|"},
+      {"DROP TABLE #W", ""},
+      {"SELECT B INTO #W FROM T", ""},
+      {"SELECT * FROM #W ORDER BY B", "B|\n1|\n2|"},
+      {"DROP TABLE T", ""},
+      {"CREATE TABLE T (Z int)", ""},
+      {"INSERT INTO T VALUES (7)", ""},
+      {"SELECT * FROM T WITH ( NOLOCK )", "Z|\n7|"},
+      {"SELECT * INTO #V FROM T", ""},
+      {"SELECT * FROM #V", "Z|\n7|"},
+  };
+  for (const Step& s : steps)
+    EXPECT_EQ(s.expected, Query(conn.get(), s.sql)) << s.sql;
+}
+
+TEST(EmbeddedSchemaChangeTest, CachedStatementsFollowAnotherConnection) {
+  testing::TempDir dir;
+  FixedClock clock(TestNow());
+  std::unique_ptr<Connection> a, b;
+  ASSERT_TRUE(OpenEmbeddedConnection(dir.File("erp.db"), &clock, &a).ok());
+  ASSERT_TRUE(OpenEmbeddedConnection(dir.File("erp.db"), &clock, &b).ok());
+  ASSERT_EQ("", Query(a.get(), "CREATE TABLE T (A char(3))"));
+  EXPECT_EQ("", Query(b.get(), "INSERT INTO T VALUES ('x')"));
+  EXPECT_EQ("A|\nx  |", Query(b.get(), "SELECT * FROM T"));
+  ASSERT_EQ("", Query(a.get(), "ALTER TABLE T ADD D int NOT NULL DEFAULT 5"));
+  EXPECT_EQ("A|D|\nx  |5|", Query(b.get(), "SELECT * FROM T"));
+  // The same INSERT as before no longer matches the table's columns.
+  EXPECT_EQ(
+      "ERROR: Column name or number of supplied values does not match table "
+      "definition.",
+      Query(b.get(), "INSERT INTO T VALUES ('y')"));
+  EXPECT_EQ("", Query(b.get(), "INSERT INTO T VALUES ('z',6)"));
+  EXPECT_EQ("A|D|\nx  |5|\nz  |6|", Query(a.get(), "SELECT * FROM T"));
+}
+
+}  // namespace
+}  // namespace kelmar
+
+namespace kelmar {
+namespace {
+
+// A connection in the middle of a read transaction (a report under BEGIN
+// TRANSACTION) must not hold up another instance's journal writes.
+TEST(EmbeddedFileTest, ReadersDoNotBlockTheWriter) {
+  testing::TempDir dir;
+  FixedClock clock(TestNow());
+  std::unique_ptr<Connection> reader, writer;
+  ASSERT_TRUE(OpenEmbeddedConnection(dir.File("erp.db"), &clock, &reader).ok());
+  ASSERT_TRUE(OpenEmbeddedConnection(dir.File("erp.db"), &clock, &writer).ok());
+  ASSERT_EQ("", Query(writer.get(), "CREATE TABLE PDALOG (K char(3))"));
+  ASSERT_EQ("N|\n0|", Query(reader.get(),
+                            "BEGIN TRANSACTION\r\nSELECT "
+                            "COUNT(*) AS N FROM PDALOG"));
+  EXPECT_EQ("", Query(writer.get(), "INSERT INTO PDALOG VALUES ('a')"));
+  // The reader goes on seeing the state its transaction began with.
+  EXPECT_EQ("N|\n0|", Query(reader.get(), "SELECT COUNT(*) AS N FROM PDALOG"));
+  ASSERT_EQ("", Query(reader.get(), "COMMIT TRANSACTION"));
+  EXPECT_EQ("N|\n1|", Query(reader.get(), "SELECT COUNT(*) AS N FROM PDALOG"));
 }
 
 }  // namespace

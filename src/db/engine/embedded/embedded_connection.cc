@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "db/engine/connection.h"
+#include "db/engine/embedded/collation.h"
 #include "db/engine/embedded/functions.h"
 #include "db/engine/embedded/tsql_lexer.h"
 #include "db/engine/embedded/tsql_translator.h"
@@ -231,8 +232,23 @@ class EmbeddedConnection : public Connection, public TableLookup {
 
   Status Init(Clock* clock) {
     sqlite3_extended_result_codes(db_, 0);
+    // Other server instances and kelmar-sql may share the file: wait for
+    // their writes rather than fail at once.
     sqlite3_busy_timeout(db_, 5000);
+    // Write-ahead log: a commit appends to the log instead of rewriting and
+    // syncing the file, and readers do not block the writer. At NORMAL a
+    // committed write survives a crash of the process (it is in the log
+    // once the commit returns); a power loss or OS crash can cost the
+    // writes committed since the last checkpoint, never the file's
+    // consistency. The log needs shared memory, so instances sharing the
+    // file must run on one host, not over a network file system. The mode
+    // is stored in the file; when it cannot be set (another connection
+    // holds a lock past the timeout, a read-only folder) the engine goes on
+    // in the mode the file has.
+    Exec("PRAGMA journal_mode=WAL");
+    Exec("PRAGMA synchronous=NORMAL");
     Status st = RegisterTsqlFunctions(db_, clock);
+    if (st.ok()) st = RegisterTextCollation(db_);
     if (!st.ok()) return st;
     int rc =
         sqlite3_create_function_v2(db_, "kelmar_identity", 0, SQLITE_UTF8, this,
@@ -329,18 +345,27 @@ class EmbeddedConnection : public Connection, public TableLookup {
       key.assign(sql);
       params->clear();
     }
-    auto it = programs_.find(key);
-    if (it == programs_.end() && !params->empty()) {
-      it = programs_.find(std::string(sql));
-      if (it != programs_.end()) params->clear();
-    }
-    if (it != programs_.end()) {
+    // A translation that read the catalog is current only while no other
+    // connection changed the tables; one that did not (plain SELECTs) stays
+    // valid, as SQLite prepares its statement again by itself.
+    bool checked = false;
+    for (;;) {
+      auto it = programs_.find(key);
+      bool literal_key = false;
+      if (it == programs_.end() && !params->empty()) {
+        it = programs_.find(std::string(sql));
+        literal_key = it != programs_.end();
+      }
+      if (it == programs_.end()) break;
+      if (it->second.used_catalog && !checked) {
+        checked = true;
+        if (NoticeOtherConnections()) continue;
+      }
+      if (literal_key) params->clear();
       *out = it->second.steps;
       return Status::OK();
     }
-    // Only a new translation reads the catalog, so only then is it worth
-    // asking whether it is still current.
-    NoticeOtherConnections();
+    if (!checked) NoticeOtherConnections();
     auto steps = std::make_shared<std::vector<TsqlStep>>();
     catalog_used_ = false;
     bool needs_literals = false;
@@ -372,18 +397,22 @@ class EmbeddedConnection : public Connection, public TableLookup {
   }
 
   // Another process (a second server on the same file, kelmar-sql) may
-  // have changed the tables since this connection last looked.
-  void NoticeOtherConnections() {
+  // have changed the tables since this connection last looked. True when
+  // it did and what depended on them was forgotten.
+  bool NoticeOtherConnections() {
     sqlite3_stmt* st = nullptr;
-    if (!Prepare("PRAGMA schema_version", &st).ok()) return;
+    if (!Prepare("PRAGMA schema_version", &st).ok()) return false;
+    bool changed = false;
     if (sqlite3_step(st) == SQLITE_ROW) {
       sqlite3_int64 version = sqlite3_column_int64(st, 0);
       if (version != schema_version_) {
-        if (schema_version_ >= 0) SchemaChanged();
+        changed = schema_version_ >= 0;
         schema_version_ = version;
       }
     }
     sqlite3_reset(st);
+    if (changed) SchemaChanged();
+    return changed;
   }
 
   // Tables changed: forget what depended on their columns.
@@ -462,6 +491,10 @@ class EmbeddedConnection : public Connection, public TableLookup {
     if (!s.ok()) return s;
     s = Bind(st);
     if (!s.ok()) return s;
+    // SQLite prepares a cached statement again on its first step when the
+    // tables changed since; only then do its columns describe the table as
+    // it is now ("SELECT *" after an added column).
+    int rc = sqlite3_step(st);
     int n = sqlite3_column_count(st);
     Result r;
     std::vector<TsqlType> types(n);
@@ -475,8 +508,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
       const char* decl = sqlite3_column_decltype(st, c);
       if (decl) types[c] = ParseTsqlType(decl);
     }
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
       if (!results) continue;
       std::vector<Cell> row(n);
       for (int c = 0; c < n; ++c) {
@@ -713,9 +745,18 @@ class EmbeddedConnection : public Connection, public TableLookup {
     if (!SchemaOf(table).empty())
       return Failure("There is already an object named '" + table +
                      "' in the database.");
+    // A statement of its own: a cached one would describe the columns the
+    // source had when it was first prepared.
     sqlite3_stmt* st = nullptr;
-    Status s = Prepare(step.sql[0], &st);
-    if (!s.ok()) return s;
+    if (sqlite3_prepare_v2(db_, step.sql[0].c_str(),
+                           static_cast<int>(step.sql[0].size()), &st,
+                           nullptr) != SQLITE_OK) {
+      sqlite3_finalize(st);
+      return Failure(ServerMessage(sqlite3_errmsg(db_)));
+    }
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owner(
+        st, sqlite3_finalize);
+    Status s;
     std::string defs;
     std::vector<std::string> names;
     for (int c = 0; c < sqlite3_column_count(st); ++c) {

@@ -4,6 +4,7 @@
 #include <set>
 #include <utility>
 
+#include "db/engine/embedded/collation.h"
 #include "db/engine/embedded/tsql_lexer.h"
 
 namespace kelmar {
@@ -252,6 +253,26 @@ Node CommaNode() {
 
 Status PassA(Nodes& v);
 
+// Functions whose result is text. A column brings its collation to a
+// comparison, a function result none: without one, RTRIM(A) = 'chv' would
+// compare letter case where A = 'chv' does not.
+const std::set<std::string>& TextFunctions() {
+  static const std::set<std::string> s = {"LEFT",  "RIGHT",   "SUBSTRING",
+                                          "LTRIM", "RTRIM",   "UPPER",
+                                          "LOWER", "REPLACE", "ISNULL"};
+  return s;
+}
+
+// "(fn(args) COLLATE ...)": one primary for the passes that follow.
+Node CollatedCall(const char* fn, Node args) {
+  Node n;
+  n.kind = Node::kGroup;
+  n.kids.push_back(RawNode(fn));
+  n.kids.push_back(std::move(args));
+  n.kids.push_back(RawNode(std::string("COLLATE ") + kTextCollation));
+  return n;
+}
+
 // CONVERT(type, x[, style]) and CAST(x AS type) become tsql_convert calls.
 Status RewriteConvert(bool is_cast, Node& group) {
   Nodes type, expr, style;
@@ -328,13 +349,24 @@ Status PassA(Nodes& v) {
     }
     if (w == "CONVERT" || w == "CAST") {
       Status st = RewriteConvert(w == "CAST", v[i + 1]);
+      if (st.ok()) st = PassA(v[i + 1].kids);
       if (!st.ok()) return st;
-      out.push_back(RawNode("tsql_convert"));
+      out.push_back(CollatedCall("tsql_convert", std::move(v[i + 1])));
+      ++i;
       continue;
     }
     if ((w == "DATEDIFF" || w == "DATEADD") && !v[i + 1].kids.empty() &&
         IsName(v[i + 1].kids[0])) {
       v[i + 1].kids[0] = TextNode(Lower(ObjectName(v[i + 1].kids[0].tok)));
+    }
+    if (TextFunctions().count(w)) {
+      Status st = PassA(v[i + 1].kids);
+      if (!st.ok()) return st;
+      for (const auto& [from, to] : kFunctionMap) {
+        if (w == from) out.push_back(CollatedCall(to, std::move(v[i + 1])));
+      }
+      ++i;
+      continue;
     }
     bool mapped = false;
     for (const auto& [from, to] : kFunctionMap) {
@@ -1162,7 +1194,8 @@ class Translator {
     step->inserts = true;
     step->identity_table = info->has_identity;
     std::vector<const TableColumn*> cols;
-    if (IsGroupAt(s, i)) {
+    const bool listed = IsGroupAt(s, i);
+    if (listed) {
       for (const Nodes& item : SplitCommas(s[i].kids, 0, s[i].kids.size())) {
         if (item.size() != 1 || !IsName(item[0]))
           return Status::Error("Incorrect syntax near '('.");
@@ -1197,9 +1230,14 @@ class Translator {
           return Status::Error("Incorrect syntax near 'VALUES'.");
         std::vector<Nodes> items =
             SplitCommas(rest[k].kids, 0, rest[k].kids.size());
+        if (items.size() != cols.size() && !listed) {
+          return Status::Error(
+              "Column name or number of supplied values does not match table "
+              "definition.");
+        }
         if (items.size() != cols.size()) {
           return Status::Error(
-              items.size() > cols.size()
+              items.size() < cols.size()
                   ? "There are more columns in the INSERT statement than "
                     "values specified in the VALUES clause. The number of "
                     "values in the VALUES clause must match the number of "
@@ -1670,7 +1708,7 @@ std::string SqliteColumnDefinition(const TableColumn& c) {
   std::string def = QuoteName(c.name) + " ";
   if (c.identity) return def + "INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL";
   def += c.declared;
-  if (c.type.IsText()) def += " COLLATE RTRIM";
+  if (c.type.IsText()) def += std::string(" COLLATE ") + kTextCollation;
   if (c.not_null) def += " NOT NULL";
   if (!c.default_sql.empty()) {
     // SQLite reports an expression default without its parentheses.

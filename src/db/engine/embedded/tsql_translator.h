@@ -80,7 +80,8 @@ Status TranslateTsql(std::string_view sql, TableLookup* lookup,
                      std::vector<TsqlStep>* out, bool* needs_literals);
 
 // Builds the SQLite column definition of `c` ("\"NAME\" char(3) COLLATE
-// RTRIM NOT NULL DEFAULT ..."), as CREATE TABLE and table rebuilds write it.
+// KELMAR_CI_AS NOT NULL DEFAULT ..."), as CREATE TABLE and table rebuilds
+// write it.
 std::string SqliteColumnDefinition(const TableColumn& c);
 
 // True when a column default's SQLite text is a literal (SQLite can add such
