@@ -235,18 +235,18 @@ class EmbeddedConnection : public Connection, public TableLookup {
     // Other server instances and kelmar-sql may share the file: wait for
     // their writes rather than fail at once.
     sqlite3_busy_timeout(db_, 5000);
-    // Write-ahead log: a commit appends to the log instead of rewriting and
-    // syncing the file, and readers do not block the writer. At NORMAL a
-    // committed write survives a crash of the process (it is in the log
-    // once the commit returns); a power loss or OS crash can cost the
-    // writes committed since the last checkpoint, never the file's
-    // consistency. The log needs shared memory, so instances sharing the
-    // file must run on one host, not over a network file system. The mode
-    // is stored in the file; when it cannot be set (another connection
-    // holds a lock past the timeout, a read-only folder) the engine goes on
-    // in the mode the file has.
+    // Write-ahead log: a commit appends to the log instead of rewriting the
+    // file, and readers do not block the writer. FULL syncs the log at every
+    // commit: a device is told its order was accepted only once the rows
+    // would survive a power loss too, at the price of one sync per commit
+    // (NORMAL would save it and lose the last commits on a power cut). The
+    // log needs shared memory, so instances sharing the file must run on one
+    // host, not over a network file system. The mode is stored in the file;
+    // when it cannot be set (another connection holds a lock past the
+    // timeout, a read-only folder) the engine goes on in the mode the file
+    // has.
     Exec("PRAGMA journal_mode=WAL");
-    Exec("PRAGMA synchronous=NORMAL");
+    Exec("PRAGMA synchronous=FULL");
     Status st = RegisterTsqlFunctions(db_, clock);
     if (st.ok()) st = RegisterTextCollation(db_);
     if (!st.ok()) return st;
