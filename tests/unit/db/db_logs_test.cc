@@ -10,7 +10,7 @@
 #include "core/logs.h"
 #include "db/sql_helpers.h"
 #include "platform/clock.h"
-#include "unit/db/fake_connection.h"
+#include "support/fake_connection.h"
 
 namespace kelmar {
 namespace {

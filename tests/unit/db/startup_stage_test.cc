@@ -7,7 +7,7 @@
 #include "core/context.h"
 #include "core/settings.h"
 #include "platform/clock.h"
-#include "unit/db/fake_connection.h"
+#include "support/fake_connection.h"
 
 namespace kelmar {
 namespace {

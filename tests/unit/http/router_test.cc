@@ -11,13 +11,13 @@
 #include "http/framing.h"
 #include "http/web_server.h"
 #include "platform/clock.h"
+#include "support/fake_connection.h"
 #include "support/temp_dir.h"
-#include "unit/gateway/scripted_db.h"
 
 namespace kelmar {
 namespace {
 
-using testing::ScriptedResult;
+using testing::FakeResult;
 
 std::string Header(const std::string& reply) {
   return reply.substr(0, reply.find("\r\n\r\n") + 4);
@@ -85,7 +85,7 @@ class RouterTest : public ::testing::Test {
   FixedClock clock_;
   Logs logs_;
   TInicio inicio_;
-  testing::ScriptedConnection db_;
+  testing::FakeConnection db_;
   Context ctx_;
   Processors processors_;
   std::unique_ptr<TWebServer> server_;
@@ -225,13 +225,13 @@ TEST_F(RouterTest, ValidatorFramings) {
 
 TEST_F(RouterTest, EnvelopeIsCutAndJournalled) {
   // FEHORASER, the journal insert, then the query.
-  db_.results.push_back(ScriptedResult{
-      {{"FECHA", kSqlTimestamp, 23, 3, true},
-       {"HORA", kSqlVarchar, 45, 0, true}},
-      {{"2024-03-05 10:00:00.000", "Mar  5 2024 10:00:00:000AM"}},
-      ""});
-  db_.results.push_back(ScriptedResult{});
-  db_.results.push_back(ScriptedResult{});
+  db_.results.push_back(
+      FakeResult{{{"FECHA", kSqlTimestamp, 23, 3, true},
+                  {"HORA", kSqlVarchar, 45, 0, true}},
+                 {{"2024-03-05 10:00:00.000", "Mar  5 2024 10:00:00:000AM"}},
+                 ""});
+  db_.results.push_back(FakeResult{});
+  db_.results.push_back(FakeResult{});
   HttpReply r = Route(
       "GET /getSQL?cursor2=001,ABC123,-33.45,-70.66|select+'a' "
       "HTTP/1.0\r\n\r\n");
@@ -252,8 +252,8 @@ TEST_F(RouterTest, EnvelopeIsCutAndJournalled) {
 }
 
 TEST_F(RouterTest, FailedJournalInsertIsLoggedAndRequestGoesOn) {
-  db_.results.push_back(ScriptedResult{});  // FEHORASER without a row
-  db_.results.push_back(ScriptedResult{{}, {}, "tabla PDALOG no existe"});
+  db_.results.push_back(FakeResult{});  // FEHORASER without a row
+  db_.results.push_back(FakeResult{{}, {}, "tabla PDALOG no existe"});
   HttpReply r =
       Route("GET /getSQL?validator2=001,M1,0,0|002|001| HTTP/1.0\r\n\r\n");
   EXPECT_EQ(Body(r.data), "1|correcto|\r\n");
