@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "support/odbc_driver.h"
+
 namespace {
 
 struct RunResult {
@@ -31,22 +33,13 @@ void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-std::string SqliteDriver() {
-  for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-                        "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
-                        "/usr/lib/odbc/libsqlite3odbc.so"}) {
-    if (std::filesystem::exists(p)) return p;
-  }
-  return {};
-}
-
 class KelmarSqlTest : public ::testing::Test {
  protected:
   void SetUp() override {
     char dir[] = "/tmp/kelmar_sql_XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     dir_ = dir;
-    driver_ = SqliteDriver();
+    driver_ = kelmar::testing::SqliteOdbcDriver();
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 

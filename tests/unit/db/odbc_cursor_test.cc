@@ -10,18 +10,12 @@
 #include "db/sql_helpers.h"
 #include "db/sql_text.h"
 #include "platform/text1252.h"
+#include "support/odbc_driver.h"
 
 namespace kelmar {
 namespace {
 
-std::string SqliteOdbcDriver() {
-  for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-                        "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
-                        "/usr/lib/odbc/libsqlite3odbc.so"}) {
-    if (std::filesystem::exists(p)) return p;
-  }
-  return "";
-}
+using testing::SqliteOdbcDriver;
 
 class OdbcCursorTest : public ::testing::Test {
  protected:

@@ -9,24 +9,15 @@
 
 #include "db/engine/connection.h"
 #include "db/engine/odbc/odbc_connection.h"
+#include "support/odbc_driver.h"
 
 namespace kelmar {
 namespace {
 
-// The SQLite ODBC driver, loaded by path so no odbcinst.ini is needed.
-std::string SqliteDriver() {
-  for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-                        "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
-                        "/usr/lib/odbc/libsqlite3odbc.so"}) {
-    if (std::filesystem::exists(p)) return p;
-  }
-  return {};
-}
-
 class OdbcTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    driver_ = SqliteDriver();
+    driver_ = kelmar::testing::SqliteOdbcDriver();
     if (driver_.empty()) GTEST_SKIP() << "SQLite ODBC driver not installed";
     char dir[] = "/tmp/kelmar_odbc_XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
