@@ -12,6 +12,7 @@
 #include "e2e/demo_db.h"
 #include "e2e/server_process.h"
 #include "support/http_client.h"
+#include "support/temp_dir.h"
 
 namespace kelmar {
 namespace {
@@ -24,15 +25,8 @@ using namespace std::chrono_literals;
 class DemoScriptTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern =
-        (fs::temp_directory_path() / "kelmar-demo-sh-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    tmp_ = pattern;
-    run_dir_ = tmp_ + "/run";
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(tmp_, ignored);
+    ASSERT_FALSE(tmp_.path().empty());
+    run_dir_ = tmp_.File("run");
   }
 
   // demo.sh with the already built binaries, in a folder of this test.
@@ -45,7 +39,7 @@ class DemoScriptTest : public ::testing::Test {
                    {"DEMO_DIR", run_dir_},
                    {"DEMO_BIN_DIR", bin_dir},
                    {"KELMAR_NOW", "2026-12-11 09:00:00"}};
-    options.workdir = tmp_;
+    options.workdir = tmp_.path();
     return std::make_unique<ServerProcess>(options);
   }
 
@@ -72,7 +66,7 @@ class DemoScriptTest : public ::testing::Test {
     return value;
   }
 
-  std::string tmp_;
+  testing::TempDir tmp_;
   std::string run_dir_;
 };
 
@@ -160,7 +154,7 @@ TEST_F(DemoScriptTest, DocumentedUsersSignInAsDocumented) {
 TEST_F(DemoScriptTest, AFailedLoadLeavesNoDatabase) {
   // A kelmar-sql that loads the schema and then fails, beside the real
   // server binary.
-  std::string bin = tmp_ + "/bin";
+  std::string bin = tmp_.File("bin");
   fs::create_directories(bin);
   fs::create_symlink(KELMAR_WEBSRV_PATH, bin + "/kelmar-websrv");
   {
@@ -189,7 +183,7 @@ TEST_F(DemoScriptTest, RefusesAPortThatIsNotANumber) {
     options.path = "/bin/bash";
     options.args = {std::string(KELMAR_SOURCE_DIR) + "/scripts/demo.sh", port};
     options.env = {{"DEMO_SKIP_BUILD", "1"}, {"DEMO_DIR", run_dir_}};
-    options.workdir = tmp_;
+    options.workdir = tmp_.path();
     ServerProcess demo(options);
     ASSERT_TRUE(demo.Start());
     EXPECT_EQ(demo.WaitForExit(10s), 2) << port;

@@ -3,7 +3,7 @@
 // the embedded engine.
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <memory>
 
 #include "core/context.h"
 #include "db/cursor.h"
@@ -11,6 +11,7 @@
 #include "db/sql_text.h"
 #include "platform/text1252.h"
 #include "support/odbc_driver.h"
+#include "support/temp_dir.h"
 
 namespace kelmar {
 namespace {
@@ -22,13 +23,10 @@ class OdbcCursorTest : public ::testing::Test {
   void SetUp() override {
     std::string driver = SqliteOdbcDriver();
     if (driver.empty()) GTEST_SKIP() << "SQLite ODBC driver not installed";
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kelmar_odbc_cursor_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-    ASSERT_TRUE(OpenOdbcConnection("DRIVER=" + driver +
-                                       ";Database=" + (dir_ / "t.db").string(),
-                                   &connection_)
-                    .ok());
+    ASSERT_TRUE(
+        OpenOdbcConnection(
+            "DRIVER=" + driver + ";Database=" + dir_.File("t.db"), &connection_)
+            .ok());
     ctx_.odbc = connection_.get();
     ASSERT_TRUE(EJECUTESQL(ctx_,
                            "CREATE TABLE T (K varchar(5), N integer, "
@@ -37,12 +35,8 @@ class OdbcCursorTest : public ::testing::Test {
     ASSERT_TRUE(EJECUTESQL(ctx_, "INSERT INTO T VALUES ('b', 2, NULL)"));
     ASSERT_TRUE(EJECUTESQL(ctx_, "INSERT INTO T VALUES ('O''H', 3, 'z')"));
   }
-  void TearDown() override {
-    connection_.reset();
-    std::filesystem::remove_all(dir_);
-  }
 
-  std::filesystem::path dir_;
+  testing::TempDir dir_;
   std::unique_ptr<Connection> connection_;
   Context ctx_;
 };
