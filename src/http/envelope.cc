@@ -9,6 +9,7 @@
 #include "db/value.h"
 #include "http/decoders.h"
 #include "http/framing.h"
+#include "platform/text1252.h"
 
 namespace kelmar {
 namespace {
@@ -57,7 +58,7 @@ std::string CORTAINSERTA(const Context& ctx, std::string_view kind,
   std::string text = p;
   size_t at = text.find(prefix);
   if (at != std::string::npos) text.erase(at, prefix.size());
-  text = TrimBlanks(text);
+  text = Trim(text);
 
   if (kind == "validator3") return text;
 

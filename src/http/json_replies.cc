@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "http/framing.h"
+#include "http/decoders.h"
+#include "platform/text1252.h"
 
 namespace kelmar {
 namespace {
@@ -28,21 +29,17 @@ std::vector<std::string_view> Split(std::string_view text,
 std::vector<std::string> FieldsUntilEmpty(std::string_view line) {
   std::vector<std::string> fields;
   for (std::string_view f : Split(line, "|")) {
-    std::string t = TrimBlanks(f);
+    std::string t = Trim(f);
     if (t.empty()) break;
     fields.push_back(std::move(t));
   }
   return fields;
 }
 
-std::string Finish(std::string_view text) {
-  return ReplaceAllOf(ReplaceAllOf(text, "'", "\""), "\r\n", " ");
-}
-
 }  // namespace
 
 std::string PARSEHTMLVALIDATOR(std::string_view reply) {
-  std::vector<std::string> fields = FieldsUntilEmpty(TrimBlanks(reply));
+  std::vector<std::string> fields = FieldsUntilEmpty(Trim(reply));
   std::string members;
   for (size_t i = 0; i < fields.size(); ++i) {
     char name[16];
@@ -55,7 +52,7 @@ std::string PARSEHTMLVALIDATOR(std::string_view reply) {
     if (i + 1 < fields.size()) members += ",";
     members += "\r\n";
   }
-  return Finish("[{" + members + "}]");
+  return FinishJson("[{" + members + "}]");
 }
 
 std::string PARSEDATAVALIDATOR(std::string_view reply) {
@@ -74,13 +71,13 @@ std::string PARSEDATAVALIDATOR(std::string_view reply) {
     for (size_t j = 0; j < names.size(); ++j) {
       if (j > 0) objects += ",";
       objects += "'" + names[j] + "':'";
-      if (j < fields.size()) objects += TrimBlanks(fields[j]);
+      if (j < fields.size()) objects += Trim(fields[j]);
       objects += "'";
     }
     objects += "}";
   }
   objects += "\r\n";
-  return Finish("[" + objects + "]");
+  return FinishJson("[" + objects + "]");
 }
 
 }  // namespace kelmar

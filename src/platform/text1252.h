@@ -30,6 +30,11 @@ std::string Trim(std::string_view text);
 // "\n", "\v", "\f"); for INI lines and similar file formats.
 std::string TrimSpace(std::string_view text);
 
+// Every occurrence of `from` in `text` replaced by `to`, left to right;
+// an empty `from` leaves the text as it is.
+std::string ReplaceAllOf(std::string_view text, std::string_view from,
+                         std::string_view to);
+
 // Pads `text` with blanks on the right to `width` characters; a longer text
 // is cut to `width`.
 std::string PadRight(std::string_view text, size_t width);

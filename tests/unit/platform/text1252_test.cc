@@ -38,6 +38,16 @@ TEST(Text1252Test, TrimAndPad) {
   EXPECT_EQ(PadLeft("123456", 5), "123456");
 }
 
+TEST(Text1252Test, ReplaceAllOf) {
+  EXPECT_EQ(ReplaceAllOf("a'b''c", "'", "\""), "a\"b\"\"c");
+  // What a replacement writes is not searched again.
+  EXPECT_EQ(ReplaceAllOf("%7C7C", "%7C", "%7C"), "%7C7C");
+  EXPECT_EQ(ReplaceAllOf("aaa", "aa", "b"), "ba");
+  EXPECT_EQ(ReplaceAllOf("x\r\ny\r\n", "\r\n", " "), "x y ");
+  EXPECT_EQ(ReplaceAllOf("abc", "", "-"), "abc");
+  EXPECT_EQ(ReplaceAllOf("", "a", "b"), "");
+}
+
 TEST(Text1252Test, EveryByteSurvivesTheRoundTripThroughUtf8) {
   std::string all;
   for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
