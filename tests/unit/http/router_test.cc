@@ -1,6 +1,5 @@
 // The router driven directly with request texts, without sockets.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <filesystem>
 #include <string>
@@ -12,32 +11,18 @@
 #include "http/web_server.h"
 #include "platform/clock.h"
 #include "support/fake_connection.h"
+#include "support/http_client.h"
 #include "support/temp_dir.h"
+#include "unit/http/gunzip.h"
 
 namespace kelmar {
 namespace {
 
+using testing::Body;
 using testing::FakeResult;
 
 std::string Header(const std::string& reply) {
   return reply.substr(0, reply.find("\r\n\r\n") + 4);
-}
-std::string Body(const std::string& reply) {
-  return reply.substr(reply.find("\r\n\r\n") + 4);
-}
-
-std::string Gunzip(const std::string& gz) {
-  z_stream zs{};
-  inflateInit2(&zs, 15 + 16);
-  std::string out(1 << 16, '\0');
-  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(gz.data()));
-  zs.avail_in = static_cast<uInt>(gz.size());
-  zs.next_out = reinterpret_cast<Bytef*>(out.data());
-  zs.avail_out = static_cast<uInt>(out.size());
-  int rc = inflate(&zs, Z_FINISH);
-  out.resize(rc == Z_STREAM_END ? zs.total_out : 0);
-  inflateEnd(&zs);
-  return out;
 }
 
 class RouterTest : public ::testing::Test {
@@ -318,7 +303,9 @@ TEST_F(RouterTest, Validator3CompressesWhenAskedAndWaitsThroughSeam) {
   std::string stream = body.substr(0, body.size() - 2);
   EXPECT_EQ(header, std::string(kHeaderJsonGZip) +
                         ContentLengthLine(stream.size()) + "\r\n\r\n");
-  EXPECT_EQ(Gunzip(stream), validator_answer_);
+  std::string plain_text;
+  EXPECT_TRUE(testing::Gunzip(stream, &plain_text));
+  EXPECT_EQ(plain_text, validator_answer_);
   EXPECT_EQ(server_->nNumero, 1);
   EXPECT_EQ(waited_, 0);
 
