@@ -22,9 +22,7 @@ const char kTxtHeader[] =
 class HttpServerTest : public testing::ServedFolderTest {
  protected:
   void SetUp() override {
-    dir_.Write("WebSrv32.ini", testing::CompanyDatabase(dir_) +
-                                   "IP.ESCUCHA=127.0.0.1\r\n"
-                                   "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+    testing::WriteCompanySettings(dir_, /*multiple=*/true);
     ASSERT_TRUE(testing::RunOnTestDatabase(
         dir_, {"CREATE TABLE MAEPR (KOPR char(13) NOT NULL, "
                "NOKOPR varchar(50) NULL, PRECIO float NULL)",

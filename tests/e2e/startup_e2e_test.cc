@@ -11,7 +11,6 @@
 namespace kelmar {
 namespace {
 
-using testing::CompanyDatabase;
 using testing::ServerIn;
 using testing::ServerProcess;
 using testing::TempDir;
@@ -33,9 +32,7 @@ std::vector<std::string> ActivityTables(const TempDir& dir, int port) {
 
 TEST(StartupE2eTest, SecondCopyIsRefusedWhenMultipleCopiesAreOff) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", CompanyDatabase(dir) +
-                                "IP.ESCUCHA=127.0.0.1\r\n"
-                                "[SESION]\r\nSESION.MULTIPLE=NO\r\n");
+  testing::WriteCompanySettings(dir, /*multiple=*/false);
   int port = testing::FreeLoopbackPort();
   ServerProcess first(ServerIn(dir.path(), port));
   ASSERT_TRUE(first.Start());
@@ -58,9 +55,7 @@ TEST(StartupE2eTest, SecondCopyIsRefusedWhenMultipleCopiesAreOff) {
 
 TEST(StartupE2eTest, SeveralCopiesRunWhenAllowed) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", CompanyDatabase(dir) +
-                                "IP.ESCUCHA=127.0.0.1\r\n"
-                                "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+  testing::WriteCompanySettings(dir, /*multiple=*/true);
   int port1 = testing::FreeLoopbackPort();
   int port2 = testing::FreeLoopbackPort();
   while (port2 == port1) port2 = testing::FreeLoopbackPort();
@@ -77,9 +72,7 @@ TEST(StartupE2eTest, SeveralCopiesRunWhenAllowed) {
 
 TEST(StartupE2eTest, NextStartClearsLeftoversAndKeepsRunningCopiesTables) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", CompanyDatabase(dir) +
-                                "IP.ESCUCHA=127.0.0.1\r\n"
-                                "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+  testing::WriteCompanySettings(dir, /*multiple=*/true);
   int port = testing::FreeLoopbackPort();
   {
     ServerProcess old(ServerIn(dir.path(), port));
