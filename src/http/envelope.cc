@@ -14,20 +14,6 @@
 namespace kelmar {
 namespace {
 
-std::vector<std::string> SplitOn(std::string_view text, char sep) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (true) {
-    size_t pos = text.find(sep, start);
-    if (pos == std::string_view::npos) {
-      parts.emplace_back(text.substr(start));
-      return parts;
-    }
-    parts.emplace_back(text.substr(start, pos - start));
-    start = pos + 1;
-  }
-}
-
 std::string WithoutQuotes(std::string_view text) {
   std::string out;
   for (char c : text) {
@@ -62,11 +48,12 @@ std::string CORTAINSERTA(const Context& ctx, std::string_view kind,
 
   if (kind == "validator3") return text;
 
-  std::vector<std::string> fields = SplitOn(envelope, ',');
+  std::vector<std::string> fields;
+  for (std::string_view f : SplitText(envelope, ",")) fields.emplace_back(f);
   fields.resize(std::max<size_t>(fields.size(), 4));
   *seller = fields[0];
   std::string accion(kind);
-  if (kind == "validator") accion = SplitOn(text, '|')[0];
+  if (kind == "validator") accion = SplitText(text, "|")[0];
   std::string linea = WithoutQuotes(LIMPIACADENA(WithoutQuotes(text)));
   if (processors != nullptr && processors->journal_line) {
     linea = processors->journal_line(accion, linea);

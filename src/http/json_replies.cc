@@ -9,26 +9,10 @@
 namespace kelmar {
 namespace {
 
-std::vector<std::string_view> Split(std::string_view text,
-                                    std::string_view sep) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  while (true) {
-    size_t pos = text.find(sep, start);
-    if (pos == text.npos) {
-      parts.push_back(text.substr(start));
-      break;
-    }
-    parts.push_back(text.substr(start, pos - start));
-    start = pos + sep.size();
-  }
-  return parts;
-}
-
 // Fields up to (not including) the first one that is empty after trimming.
 std::vector<std::string> FieldsUntilEmpty(std::string_view line) {
   std::vector<std::string> fields;
-  for (std::string_view f : Split(line, "|")) {
+  for (std::string_view f : SplitText(line, "|")) {
     std::string t = Trim(f);
     if (t.empty()) break;
     fields.push_back(std::move(t));
@@ -57,7 +41,7 @@ std::string PARSEHTMLVALIDATOR(std::string_view reply) {
 
 std::string PARSEDATAVALIDATOR(std::string_view reply) {
   std::vector<std::string_view> lines;
-  for (std::string_view line : Split(reply, "\r\n")) {
+  for (std::string_view line : SplitText(reply, "\r\n")) {
     if (line.empty()) break;
     lines.push_back(line);
   }
@@ -65,7 +49,7 @@ std::string PARSEDATAVALIDATOR(std::string_view reply) {
   std::vector<std::string> names = FieldsUntilEmpty(lines[0]);
   std::string objects;
   for (size_t row = 1; row < lines.size(); ++row) {
-    std::vector<std::string_view> fields = Split(lines[row], "|");
+    std::vector<std::string_view> fields = SplitText(lines[row], "|");
     if (row > 1) objects += ",";
     objects += "{";
     for (size_t j = 0; j < names.size(); ++j) {

@@ -137,6 +137,19 @@ std::string ReplaceAllOf(std::string_view text, std::string_view from,
   return out;
 }
 
+std::vector<std::string_view> SplitText(std::string_view text,
+                                        std::string_view sep) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  size_t pos;
+  while (!sep.empty() && (pos = text.find(sep, start)) != text.npos) {
+    parts.push_back(text.substr(start, pos - start));
+    start = pos + sep.size();
+  }
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
 std::string PadRight(std::string_view text, size_t width) {
   std::string out(text.substr(0, width));
   out.append(width - out.size(), ' ');
