@@ -6,7 +6,7 @@
 #include "core/logs.h"
 #include "db/encoders.h"
 #include "platform/clock.h"
-#include "support/fake_connection.h"
+#include "support/context_fixture.h"
 #include "support/temp_dir.h"
 
 namespace kelmar {
@@ -15,16 +15,8 @@ namespace {
 using testing::FakeConnection;
 using testing::FakeResult;
 
-class GatewayTest : public ::testing::Test {
+class GatewayTest : public testing::ScriptedContextTest {
  protected:
-  GatewayTest()
-      : clock_(LocalTime{2024, 3, 5, 10, 0, 0, 0, 2}),
-        logs_(&clock_, dir_.path()) {
-    ctx_.odbc = &db_;
-    ctx_.logs = &logs_;
-    ctx_.clock = &clock_;
-  }
-
   // KOPR char(13), PRECIO numeric, FECHA datetime, ACTIVO bit.
   static FakeResult Products() {
     FakeResult r;
@@ -36,12 +28,6 @@ class GatewayTest : public ::testing::Test {
               {"B\"2", "-2.5", std::nullopt, "0"}};
     return r;
   }
-
-  testing::TempDir dir_;
-  FixedClock clock_;
-  Logs logs_;
-  FakeConnection db_;
-  Context ctx_;
 };
 
 TEST_F(GatewayTest, CursoresWritesNamesAndPaddedRows) {

@@ -10,7 +10,7 @@
 #include "http/framing.h"
 #include "http/web_server.h"
 #include "platform/clock.h"
-#include "support/fake_connection.h"
+#include "support/context_fixture.h"
 #include "support/http_client.h"
 #include "support/temp_dir.h"
 #include "unit/http/gunzip.h"
@@ -25,16 +25,11 @@ std::string Header(const std::string& reply) {
   return reply.substr(0, reply.find("\r\n\r\n") + 4);
 }
 
-class RouterTest : public ::testing::Test {
+class RouterTest : public testing::ScriptedContextTest {
  protected:
   RouterTest()
-      : clock_(LocalTime{2024, 3, 5, 10, 0, 0, 0, 2}),
-        logs_(&clock_, dir_.path()),
-        inicio_("8080/", dir_.path(), "WebSrv32.ini", &clock_, "10.0.0.1") {
+      : inicio_("8080/", dir_.path(), "WebSrv32.ini", &clock_, "10.0.0.1") {
     std::filesystem::create_directories(dir_.File("www/docs"));
-    ctx_.odbc = &db_;
-    ctx_.logs = &logs_;
-    ctx_.clock = &clock_;
     ctx_.inicio = &inicio_;
     processors_.validator = [this](Context&, const std::string& command,
                                    std::string* answer, bool, bool* error) {
@@ -66,12 +61,7 @@ class RouterTest : public ::testing::Test {
     return server_->OnRead(r);
   }
 
-  testing::TempDir dir_;
-  FixedClock clock_;
-  Logs logs_;
   TInicio inicio_;
-  testing::FakeConnection db_;
-  Context ctx_;
   Processors processors_;
   std::unique_ptr<TWebServer> server_;
   std::vector<std::string> commands_;
