@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/calendar.h"
 #include "platform/text1252.h"
 
 namespace kelmar {
@@ -50,11 +51,7 @@ bool IsValidDate(int year, int month, int day) {
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) {
     return false;
   }
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  int max = kDays[month - 1];
-  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  if (month == 2 && leap) max = 29;
-  return day <= max;
+  return day <= DaysInMonth(year, month);
 }
 
 Date CTOD(std::string_view text) {

@@ -9,47 +9,20 @@
 #include "core/conventions.h"
 #include "db/encoders_text.h"
 #include "db/sql_text.h"
+#include "platform/text1252.h"
 
 namespace kelmar {
 namespace {
 
-std::string Replace(std::string_view text, std::string_view from,
-                    std::string_view to) {
-  std::string out;
-  size_t start = 0;
-  size_t pos;
-  while ((pos = text.find(from, start)) != std::string_view::npos) {
-    out.append(text.substr(start, pos - start));
-    out.append(to);
-    start = pos + from.size();
-  }
-  out.append(text.substr(start));
-  return out;
-}
-
-std::string Trim(std::string_view text) {
-  size_t b = text.find_first_not_of(' ');
-  if (b == std::string_view::npos) return std::string();
-  size_t e = text.find_last_not_of(' ');
-  return std::string(text.substr(b, e - b + 1));
-}
-
-// The JSON replies' structure is written with single quotes in places and
-// may carry CR LF; values were encoded before, so this touches only the
-// structure.
-std::string FinishJson(std::string_view text) {
-  return Replace(Replace(text, "'", "\""), "\r\n", " ");
-}
-
 std::string NumberDot(const Value& v) {
-  return Replace(NumberText(v.number(), v.decimals()), ",", ".");
+  return ReplaceAllOf(NumberText(v.number(), v.decimals()), ",", ".");
 }
 
 // Text of a value in GENERARESPUESTA's rows.
 std::string RespuestaValueText(const Value& v) {
   switch (v.kind()) {
     case Value::Kind::kText:
-      return Replace(v.text(), "\"", "&#34;");
+      return ReplaceAllOf(v.text(), "\"", "&#34;");
     case Value::Kind::kNumber:
       return NumberDot(v);
     case Value::Kind::kDate: {

@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/text1252.h"
+
 namespace kelmar {
 namespace {
 
@@ -67,6 +69,10 @@ std::string UNESCAPE(std::string_view text) {
     if (c == '+') c = ' ';
   }
   return out;
+}
+
+std::string FinishJson(std::string_view text) {
+  return ReplaceAllOf(ReplaceAllOf(text, "'", "\""), "\r\n", " ");
 }
 
 std::string HTMLENCODE(std::string_view text) {

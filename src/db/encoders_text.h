@@ -24,6 +24,12 @@ std::string UNESCAPE(std::string_view text);
 // most six times as long as the input.
 std::string HTMLENCODE(std::string_view text);
 
+// The last step of a JSON reply: its structure is written with single
+// quotes in places and may carry CR LF, so every "'" becomes '"' and every
+// CR LF a blank. Values are encoded (HTMLENCODE) before, so this touches
+// only the structure.
+std::string FinishJson(std::string_view text);
+
 // URL decoding of request parameters: "+" becomes a blank; "%" with two
 // more characters becomes the byte they give (a non-digit is read as its
 // lower-case letter counted from "a" = 10, modulo 256); a "%" with fewer

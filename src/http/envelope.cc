@@ -9,23 +9,10 @@
 #include "db/value.h"
 #include "http/decoders.h"
 #include "http/framing.h"
+#include "platform/text1252.h"
 
 namespace kelmar {
 namespace {
-
-std::vector<std::string> SplitOn(std::string_view text, char sep) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (true) {
-    size_t pos = text.find(sep, start);
-    if (pos == std::string_view::npos) {
-      parts.emplace_back(text.substr(start));
-      return parts;
-    }
-    parts.emplace_back(text.substr(start, pos - start));
-    start = pos + 1;
-  }
-}
 
 std::string WithoutQuotes(std::string_view text) {
   std::string out;
@@ -57,15 +44,16 @@ std::string CORTAINSERTA(const Context& ctx, std::string_view kind,
   std::string text = p;
   size_t at = text.find(prefix);
   if (at != std::string::npos) text.erase(at, prefix.size());
-  text = TrimBlanks(text);
+  text = Trim(text);
 
   if (kind == "validator3") return text;
 
-  std::vector<std::string> fields = SplitOn(envelope, ',');
+  std::vector<std::string> fields;
+  for (std::string_view f : SplitText(envelope, ",")) fields.emplace_back(f);
   fields.resize(std::max<size_t>(fields.size(), 4));
   *seller = fields[0];
   std::string accion(kind);
-  if (kind == "validator") accion = SplitOn(text, '|')[0];
+  if (kind == "validator") accion = SplitText(text, "|")[0];
   std::string linea = WithoutQuotes(LIMPIACADENA(WithoutQuotes(text)));
   if (processors != nullptr && processors->journal_line) {
     linea = processors->journal_line(accion, linea);

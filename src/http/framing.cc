@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/text1252.h"
+
 namespace kelmar {
 
 const char kHtmlError[] =
@@ -41,7 +43,7 @@ std::string ContentLengthLine(size_t length) {
 }
 
 std::string FrameText(std::string_view header, std::string_view answer) {
-  std::string body = TrimBlanks(answer);
+  std::string body = Trim(answer);
   std::string out(header);
   out += ContentLengthLine(body.size());
   out += "\r\n\r\n";
@@ -97,28 +99,6 @@ std::string ContentTypeFor(std::string_view extension) {
     if (ext == e.ext) return e.type;
   }
   return std::string();
-}
-
-std::string TrimBlanks(std::string_view text) {
-  size_t b = text.find_first_not_of(' ');
-  if (b == std::string_view::npos) return std::string();
-  size_t e = text.find_last_not_of(' ');
-  return std::string(text.substr(b, e - b + 1));
-}
-
-std::string ReplaceAllOf(std::string_view text, std::string_view from,
-                         std::string_view to) {
-  std::string out;
-  out.reserve(text.size());
-  size_t start = 0;
-  size_t pos;
-  while (!from.empty() && (pos = text.find(from, start)) != text.npos) {
-    out.append(text, start, pos - start);
-    out.append(to);
-    start = pos + from.size();
-  }
-  out.append(text.substr(start));
-  return out;
 }
 
 }  // namespace kelmar

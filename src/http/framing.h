@@ -39,13 +39,6 @@ std::string PROCESAHTTPHEADER(std::string_view header, bool error);
 // apart and are not in this table.
 std::string ContentTypeFor(std::string_view extension);
 
-// Blanks removed at both ends; other bytes are data.
-std::string TrimBlanks(std::string_view text);
-
-// Every occurrence of `from` in `text` replaced by `to`.
-std::string ReplaceAllOf(std::string_view text, std::string_view from,
-                         std::string_view to);
-
 }  // namespace kelmar
 
 #endif  // KELMAR_HTTP_FRAMING_H_

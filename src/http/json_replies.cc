@@ -3,46 +3,27 @@
 #include <cstdio>
 #include <vector>
 
-#include "http/framing.h"
+#include "http/decoders.h"
+#include "platform/text1252.h"
 
 namespace kelmar {
 namespace {
 
-std::vector<std::string_view> Split(std::string_view text,
-                                    std::string_view sep) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  while (true) {
-    size_t pos = text.find(sep, start);
-    if (pos == text.npos) {
-      parts.push_back(text.substr(start));
-      break;
-    }
-    parts.push_back(text.substr(start, pos - start));
-    start = pos + sep.size();
-  }
-  return parts;
-}
-
 // Fields up to (not including) the first one that is empty after trimming.
 std::vector<std::string> FieldsUntilEmpty(std::string_view line) {
   std::vector<std::string> fields;
-  for (std::string_view f : Split(line, "|")) {
-    std::string t = TrimBlanks(f);
+  for (std::string_view f : SplitText(line, "|")) {
+    std::string t = Trim(f);
     if (t.empty()) break;
     fields.push_back(std::move(t));
   }
   return fields;
 }
 
-std::string Finish(std::string_view text) {
-  return ReplaceAllOf(ReplaceAllOf(text, "'", "\""), "\r\n", " ");
-}
-
 }  // namespace
 
 std::string PARSEHTMLVALIDATOR(std::string_view reply) {
-  std::vector<std::string> fields = FieldsUntilEmpty(TrimBlanks(reply));
+  std::vector<std::string> fields = FieldsUntilEmpty(Trim(reply));
   std::string members;
   for (size_t i = 0; i < fields.size(); ++i) {
     char name[16];
@@ -55,12 +36,12 @@ std::string PARSEHTMLVALIDATOR(std::string_view reply) {
     if (i + 1 < fields.size()) members += ",";
     members += "\r\n";
   }
-  return Finish("[{" + members + "}]");
+  return FinishJson("[{" + members + "}]");
 }
 
 std::string PARSEDATAVALIDATOR(std::string_view reply) {
   std::vector<std::string_view> lines;
-  for (std::string_view line : Split(reply, "\r\n")) {
+  for (std::string_view line : SplitText(reply, "\r\n")) {
     if (line.empty()) break;
     lines.push_back(line);
   }
@@ -68,19 +49,19 @@ std::string PARSEDATAVALIDATOR(std::string_view reply) {
   std::vector<std::string> names = FieldsUntilEmpty(lines[0]);
   std::string objects;
   for (size_t row = 1; row < lines.size(); ++row) {
-    std::vector<std::string_view> fields = Split(lines[row], "|");
+    std::vector<std::string_view> fields = SplitText(lines[row], "|");
     if (row > 1) objects += ",";
     objects += "{";
     for (size_t j = 0; j < names.size(); ++j) {
       if (j > 0) objects += ",";
       objects += "'" + names[j] + "':'";
-      if (j < fields.size()) objects += TrimBlanks(fields[j]);
+      if (j < fields.size()) objects += Trim(fields[j]);
       objects += "'";
     }
     objects += "}";
   }
   objects += "\r\n";
-  return Finish("[" + objects + "]");
+  return FinishJson("[" + objects + "]");
 }
 
 }  // namespace kelmar

@@ -12,6 +12,7 @@
 #include "http/gzip.h"
 #include "http/json_replies.h"
 #include "http/web_server.h"
+#include "platform/text1252.h"
 
 namespace kelmar {
 namespace {

@@ -9,13 +9,14 @@
 #include "http/decoders.h"
 #include "http/framing.h"
 #include "http/web_server.h"
+#include "platform/text1252.h"
 
 namespace kelmar {
 namespace {
 
 std::string DecodedPath(const std::string& path) {
   if (path.find('%') == std::string::npos) return path;
-  return TrimBlanks(UNESCAPE(path));
+  return Trim(UNESCAPE(path));
 }
 
 // A request path may only name something inside the web folder: no ".."
@@ -125,7 +126,7 @@ HttpReply TWebServer::ServeStatic(const HttpRequest& request,
         text.substr(slash, blank == std::string::npos ? blank : blank - slash);
   }
   size_t question = target.find('?');
-  std::string path = TrimBlanks(target.substr(
+  std::string path = Trim(target.substr(
       1, question == std::string::npos ? std::string::npos : question - 1));
   std::string query = question == std::string::npos
                           ? std::string()

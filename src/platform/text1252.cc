@@ -122,6 +122,34 @@ std::string TrimSpace(std::string_view text) {
   return std::string(text.substr(b, e - b));
 }
 
+std::string ReplaceAllOf(std::string_view text, std::string_view from,
+                         std::string_view to) {
+  std::string out;
+  out.reserve(text.size());
+  size_t start = 0;
+  size_t pos;
+  while (!from.empty() && (pos = text.find(from, start)) != text.npos) {
+    out.append(text, start, pos - start);
+    out.append(to);
+    start = pos + from.size();
+  }
+  out.append(text.substr(start));
+  return out;
+}
+
+std::vector<std::string_view> SplitText(std::string_view text,
+                                        std::string_view sep) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  size_t pos;
+  while (!sep.empty() && (pos = text.find(sep, start)) != text.npos) {
+    parts.push_back(text.substr(start, pos - start));
+    start = pos + sep.size();
+  }
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
 std::string PadRight(std::string_view text, size_t width) {
   std::string out(text.substr(0, width));
   out.append(width - out.size(), ' ');

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelmar {
 
@@ -29,6 +30,17 @@ std::string Trim(std::string_view text);
 // Removes leading and trailing white space of any kind (" ", "\t", "\r",
 // "\n", "\v", "\f"); for INI lines and similar file formats.
 std::string TrimSpace(std::string_view text);
+
+// Every occurrence of `from` in `text` replaced by `to`, left to right;
+// an empty `from` leaves the text as it is.
+std::string ReplaceAllOf(std::string_view text, std::string_view from,
+                         std::string_view to);
+
+// The pieces of `text` between occurrences of `sep`, empty ones included:
+// n separators give n + 1 pieces. The views point into `text`. An empty
+// `sep` gives `text` as the only piece.
+std::vector<std::string_view> SplitText(std::string_view text,
+                                        std::string_view sep);
 
 // Pads `text` with blanks on the right to `width` characters; a longer text
 // is cut to `width`.

@@ -57,6 +57,16 @@ inline std::string CompanyDatabase(const TempDir& dir) {
   return kTestDatabaseDsn;
 }
 
+// Writes "WebSrv32.ini" for a server on the company database that listens
+// on loopback only and allows (`multiple`) or refuses several running
+// copies.
+inline void WriteCompanySettings(const TempDir& dir, bool multiple) {
+  dir.Write("WebSrv32.ini", CompanyDatabase(dir) +
+                                "IP.ESCUCHA=127.0.0.1\r\n"
+                                "[SESION]\r\nSESION.MULTIPLE=" +
+                                (multiple ? "SI" : "NO") + "\r\n");
+}
+
 }  // namespace kelmar::testing
 
 #endif  // KELMAR_TESTS_E2E_COMPANY_DB_H_

@@ -17,19 +17,12 @@ namespace {
 
 using testing::CompanyDatabase;
 using testing::RunOnTestDatabase;
+using testing::ServerIn;
 using testing::ServerProcess;
 using testing::TempDir;
 
 // Servers started by tests listen on loopback only.
 constexpr char kLoopback[] = "[Conexion]\r\nIP.ESCUCHA=127.0.0.1\r\n";
-
-ServerProcess::Options ServerIn(const TempDir& dir, int port) {
-  ServerProcess::Options o;
-  o.args = {"D=" + dir.path(), "P=" + std::to_string(port) + "/"};
-  o.workdir = dir.path();
-  o.env = {{"KELMAR_NOW", "2024-03-05 12:00:00"}};
-  return o;
-}
 
 // Rows of `table` in "erp.db" of `dir`; -1 when the table does not exist.
 int64_t CountTable(const TempDir& dir, const std::string& table) {
@@ -50,7 +43,7 @@ TEST(DatabaseStartupE2eTest, UnreachableDatabaseStopsWithConnectionMessage) {
             std::string(kLoopback) +
                 "ODBC.DSN=kelmar_no_such_dsn\r\nODBC.USER=sa\r\n"
                 "ODBC.PASSWORD=secreto\r\n");
-  ServerProcess server(ServerIn(dir, testing::FreeLoopbackPort()));
+  ServerProcess server(ServerIn(dir.path(), testing::FreeLoopbackPort()));
   ASSERT_TRUE(server.Start());
   EXPECT_EQ(server.WaitForExit(), 1);
   EXPECT_NE(server.err().find("\nFallo de conexion: Al intentar conectar a "
@@ -68,7 +61,7 @@ TEST(DatabaseStartupE2eTest, MissingCompanyStopsBeforeAnyTableIsTouched) {
   dir.Write("WebSrv32.ini",
             std::string(kLoopback) +
                 "ODBC.DSN=sqlite:erp.db\r\n[SESION]\r\nEmpresa=01\r\n");
-  ServerProcess server(ServerIn(dir, testing::FreeLoopbackPort()));
+  ServerProcess server(ServerIn(dir.path(), testing::FreeLoopbackPort()));
   ASSERT_TRUE(server.Start());
   EXPECT_EQ(server.WaitForExit(), 1);
   EXPECT_NE(server.err().find(
@@ -83,7 +76,7 @@ TEST(DatabaseStartupE2eTest, StartCreatesTablesAndSecondStartKeepsData) {
   dir.Write("WebSrv32.ini", CompanyDatabase(dir) + "IP.ESCUCHA=127.0.0.1\r\n");
   int port = testing::FreeLoopbackPort();
   {
-    ServerProcess server(ServerIn(dir, port));
+    ServerProcess server(ServerIn(dir.path(), port));
     ASSERT_TRUE(server.Start());
     ASSERT_TRUE(server.WaitForOutput("Kelmar Demo")) << server.err();
     EXPECT_EQ(server.Stop(), 0);
@@ -93,7 +86,7 @@ TEST(DatabaseStartupE2eTest, StartCreatesTablesAndSecondStartKeepsData) {
       RunOnTestDatabase(dir, {"INSERT INTO PDAMAQ (USUARIO,MAQUINA) VALUES "
                               "('V01','M1')"}));
   {
-    ServerProcess server(ServerIn(dir, port));
+    ServerProcess server(ServerIn(dir.path(), port));
     ASSERT_TRUE(server.Start());
     ASSERT_TRUE(server.WaitForOutput("Kelmar Demo")) << server.err();
     EXPECT_EQ(server.Stop(), 0);
@@ -139,7 +132,7 @@ TEST(DatabaseStartupE2eTest, DemoDatabaseKeepsItsSchemaOnTheSecondStart) {
   int port = testing::FreeLoopbackPort();
   std::string first;
   for (int start = 1; start <= 2; ++start) {
-    ServerProcess server(ServerIn(dir, port));
+    ServerProcess server(ServerIn(dir.path(), port));
     ASSERT_TRUE(server.Start());
     ASSERT_TRUE(server.WaitForOutput("Log de SQL")) << server.err();
     EXPECT_EQ(server.Stop(), 0);

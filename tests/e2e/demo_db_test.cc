@@ -12,32 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace kelmar {
 namespace testsupport {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern =
-        (fs::temp_directory_path() / "kelmar-demo-XXXXXX").string();
-    char* made = mkdtemp(pattern.data());
-    if (made != nullptr) path_ = made;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using kelmar::testing::TempDir;
 
 // Runs a shell command; returns its exit status (-1 when it did not exit).
 int RunShell(const std::string& command) {

@@ -1,12 +1,8 @@
 // scripts/demo.sh against the real binaries: the first run builds the
 // program folder and the database and serves; a second run keeps the data;
 // a failed load leaves no database behind for the next run to trust.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <stdlib.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,6 +11,8 @@
 
 #include "e2e/demo_db.h"
 #include "e2e/server_process.h"
+#include "support/http_client.h"
+#include "support/temp_dir.h"
 
 namespace kelmar {
 namespace {
@@ -24,44 +22,11 @@ using testing::FreeLoopbackPort;
 using testing::ServerProcess;
 using namespace std::chrono_literals;
 
-// The body of the answer to one GET on a fresh connection; every wait is
-// bounded by a receive timeout.
-std::string GetBody(int port, const std::string& target) {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  timeval tv{10, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  std::string out;
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0) {
-    std::string request = "GET " + target + " HTTP/1.0\r\n\r\n";
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    char buf[65536];
-    for (;;) {
-      ssize_t n = ::recv(fd, buf, sizeof(buf), 0);
-      if (n <= 0) break;
-      out.append(buf, static_cast<size_t>(n));
-    }
-  }
-  ::close(fd);
-  size_t end = out.find("\r\n\r\n");
-  return end == std::string::npos ? out : out.substr(end + 4);
-}
-
 class DemoScriptTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern =
-        (fs::temp_directory_path() / "kelmar-demo-sh-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    tmp_ = pattern;
-    run_dir_ = tmp_ + "/run";
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(tmp_, ignored);
+    ASSERT_FALSE(tmp_.path().empty());
+    run_dir_ = tmp_.File("run");
   }
 
   // demo.sh with the already built binaries, in a folder of this test.
@@ -74,7 +39,7 @@ class DemoScriptTest : public ::testing::Test {
                    {"DEMO_DIR", run_dir_},
                    {"DEMO_BIN_DIR", bin_dir},
                    {"KELMAR_NOW", "2026-12-11 09:00:00"}};
-    options.workdir = tmp_;
+    options.workdir = tmp_.path();
     return std::make_unique<ServerProcess>(options);
   }
 
@@ -101,7 +66,7 @@ class DemoScriptTest : public ::testing::Test {
     return value;
   }
 
-  std::string tmp_;
+  testing::TempDir tmp_;
   std::string run_dir_;
 };
 
@@ -178,7 +143,8 @@ TEST_F(DemoScriptTest, DocumentedUsersSignInAsDocumented) {
       {"001|DEMO-PDA-01|V02|vend1|1.5|", "0|no coincide usuario/clave|"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(GetBody(port, std::string("/getSQL?validator=") + c.request),
+    EXPECT_EQ(testing::Body(testing::Get(
+                  port, std::string("/getSQL?validator=") + c.request)),
               std::string(c.reply) + "\r\n")
         << c.request;
   }
@@ -188,7 +154,7 @@ TEST_F(DemoScriptTest, DocumentedUsersSignInAsDocumented) {
 TEST_F(DemoScriptTest, AFailedLoadLeavesNoDatabase) {
   // A kelmar-sql that loads the schema and then fails, beside the real
   // server binary.
-  std::string bin = tmp_ + "/bin";
+  std::string bin = tmp_.File("bin");
   fs::create_directories(bin);
   fs::create_symlink(KELMAR_WEBSRV_PATH, bin + "/kelmar-websrv");
   {
@@ -217,7 +183,7 @@ TEST_F(DemoScriptTest, RefusesAPortThatIsNotANumber) {
     options.path = "/bin/bash";
     options.args = {std::string(KELMAR_SOURCE_DIR) + "/scripts/demo.sh", port};
     options.env = {{"DEMO_SKIP_BUILD", "1"}, {"DEMO_DIR", run_dir_}};
-    options.workdir = tmp_;
+    options.workdir = tmp_.path();
     ServerProcess demo(options);
     ASSERT_TRUE(demo.Start());
     EXPECT_EQ(demo.WaitForExit(10s), 2) << port;

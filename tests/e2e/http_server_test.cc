@@ -1,110 +1,40 @@
 // The real binary answering over loopback, byte for byte.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <memory>
 #include <string>
 
 #include "e2e/company_db.h"
-#include "e2e/server_process.h"
+#include "e2e/server_fixture.h"
+#include "support/http_client.h"
 #include "support/temp_dir.h"
 
 namespace kelmar {
 namespace {
 
-using testing::ServerProcess;
-using testing::TempDir;
-
-// A blocking loopback client; every wait is bounded by a receive timeout.
-class Client {
- public:
-  explicit Client(int port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    timeval tv{10, 0};
-    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ok_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0;
-  }
-  ~Client() { ::close(fd_); }
-  bool ok() const { return ok_; }
-  void Send(const std::string& d) {
-    ::send(fd_, d.data(), d.size(), MSG_NOSIGNAL);
-  }
-  std::string ReadAll() {
-    std::string out;
-    char buf[65536];
-    for (;;) {
-      ssize_t n = ::recv(fd_, buf, sizeof(buf), 0);
-      if (n <= 0) break;
-      out.append(buf, static_cast<size_t>(n));
-    }
-    return out;
-  }
-  // No more from this side; the server sees the end of the stream.
-  void Finish() { ::shutdown(fd_, SHUT_WR); }
-  bool Readable(int ms) {
-    pollfd p{fd_, POLLIN, 0};
-    return ::poll(&p, 1, ms) > 0;
-  }
-
- private:
-  int fd_ = -1;
-  bool ok_ = false;
-};
-
-std::string Body(const std::string& reply) {
-  size_t end = reply.find("\r\n\r\n");
-  return end == std::string::npos ? reply : reply.substr(end + 4);
-}
+using testing::Body;
+using testing::LoopbackClient;
 
 const char kTxtHeader[] =
     "HTTP/1.0 200 OK\r\nServer: Kelmar WebServer 1.0\r\n"
     "Content-type: text/plain\r\n";
 
-class HttpServerTest : public ::testing::Test {
+class HttpServerTest : public testing::ServedFolderTest {
  protected:
   void SetUp() override {
-    dir_.Write("WebSrv32.ini", testing::CompanyDatabase(dir_) +
-                                   "IP.ESCUCHA=127.0.0.1\r\n"
-                                   "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+    testing::WriteCompanySettings(dir_, /*multiple=*/true);
     ASSERT_TRUE(testing::RunOnTestDatabase(
         dir_, {"CREATE TABLE MAEPR (KOPR char(13) NOT NULL, "
                "NOKOPR varchar(50) NULL, PRECIO float NULL)",
                "INSERT INTO MAEPR VALUES ('A1','Uno',1500)",
                "INSERT INTO MAEPR VALUES ('B2','Dos',2.5)"}));
     std::filesystem::create_directories(dir_.File("www/docs"));
-    port_ = testing::FreeLoopbackPort();
-    ServerProcess::Options o;
-    o.args = {"D=" + dir_.path(), "P=" + std::to_string(port_) + "/"};
-    o.workdir = dir_.path();
-    o.env = {{"KELMAR_NOW", "2024-03-05 12:00:00"}};
-    server_ = std::make_unique<ServerProcess>(o);
-    ASSERT_TRUE(server_->Start());
-    ASSERT_TRUE(server_->WaitForPort(port_)) << server_->err();
-  }
-  void TearDown() override {
-    if (server_) {
-      EXPECT_EQ(server_->Stop(), 0) << server_->err();
-    }
+    StartServer("2024-03-05 12:00:00");
   }
 
   std::string Ask(const std::string& request) {
-    Client c(port_);
-    c.Send(request);
-    return c.ReadAll();
+    return testing::Ask(port_, request);
   }
-
-  TempDir dir_;
-  int port_ = 0;
-  std::unique_ptr<ServerProcess> server_;
 };
 
 TEST_F(HttpServerTest, GatewayForms) {
@@ -117,7 +47,7 @@ TEST_F(HttpServerTest, GatewayForms) {
   const char kQuery[] = "select+KOPR,PRECIO+from+MAEPR+order+by+KOPR";
   // Header split over two writes, the path form and the query form.
   {
-    Client c(port_);
+    LoopbackClient c(port_);
     c.Send(std::string("GET /getSQL?cursor=") + kQuery);
     EXPECT_FALSE(c.Readable(100));
     c.Send(" HTTP/1.0\r\n\r\n");
@@ -214,7 +144,7 @@ TEST_F(HttpServerTest, StaticFilesAndDefaultPage) {
 TEST_F(HttpServerTest, BodyArrivingAfterTheHeaderIsNotRead) {
   {
     // Answered at once, without waiting for the announced body.
-    Client c(port_);
+    LoopbackClient c(port_);
     c.Send(
         "POST /getSQL?cursor=select+1+as+N HTTP/1.0\r\n"
         "Content-length: 9\r\n\r\n");
@@ -223,7 +153,7 @@ TEST_F(HttpServerTest, BodyArrivingAfterTheHeaderIsNotRead) {
   {
     // Parameters only in a later body: the request had none, so nothing
     // is answered, and the late body does not become a request.
-    Client c(port_);
+    LoopbackClient c(port_);
     c.Send("POST /getSQL HTTP/1.0\r\nContent-length: 21\r\n\r\n");
     EXPECT_FALSE(c.Readable(100));
     c.Send("cursor=select+1+as+N");
@@ -233,8 +163,8 @@ TEST_F(HttpServerTest, BodyArrivingAfterTheHeaderIsNotRead) {
 }
 
 TEST_F(HttpServerTest, SlowHeaderDoesNotBlockOthers) {
-  Client slow(port_);
-  ASSERT_TRUE(slow.ok());
+  LoopbackClient slow(port_);
+  ASSERT_TRUE(slow.connected());
   slow.Send("GET /getSQL?curs");
   EXPECT_EQ(Body(Ask("GET /getSQL?cursor=select+2+as+N HTTP/1.0\r\n\r\n")),
             "N|\r\n2.000000|\r\n\r\n");

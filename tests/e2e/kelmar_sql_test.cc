@@ -7,10 +7,11 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/odbc_driver.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -20,46 +21,20 @@ struct RunResult {
   std::string err;
 };
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string SqliteDriver() {
-  for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-                        "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
-                        "/usr/lib/odbc/libsqlite3odbc.so"}) {
-    if (std::filesystem::exists(p)) return p;
-  }
-  return {};
-}
-
 class KelmarSqlTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char dir[] = "/tmp/kelmar_sql_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
-    driver_ = SqliteDriver();
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void SetUp() override { driver_ = kelmar::testing::SqliteOdbcDriver(); }
 
   std::string OdbcDsn() {
-    return "DRIVER=" + driver_ + ";Database=" + dir_ + "/odbc.db";
+    return "DRIVER=" + driver_ + ";Database=" + dir_.File("odbc.db");
   }
 
   // Runs kelmar-sql with `args`, feeding `input` on standard input.
   RunResult Run(const std::vector<std::string>& args,
                 const std::string& input = "", const char* now = nullptr) {
-    const std::string in = dir_ + "/stdin", out = dir_ + "/stdout",
-                      err = dir_ + "/stderr";
-    WriteFile(in, input);
+    const std::string in = dir_.File("stdin"), out = dir_.File("stdout"),
+                      err = dir_.File("stderr");
+    dir_.Write("stdin", input);
     pid_t pid = fork();
     if (pid == 0) {
       int fd_in = open(in.c_str(), O_RDONLY);
@@ -82,12 +57,12 @@ class KelmarSqlTest : public ::testing::Test {
     int status = 0;
     waitpid(pid, &status, 0);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = ReadFile(out);
-    r.err = ReadFile(err);
+    r.out = dir_.Read("stdout");
+    r.err = dir_.Read("stderr");
     return r;
   }
 
-  std::string dir_;
+  kelmar::testing::TempDir dir_;
   std::string driver_;
 };
 
@@ -128,8 +103,8 @@ TEST_F(KelmarSqlTest, SplitsOnlyAtLinesHoldingGo) {
       "gO\n"
       "SELECT w AS word\n"
       "FROM t ORDER BY w";
-  WriteFile(dir_ + "/script.sql", script);
-  RunResult from_file = Run({OdbcDsn(), dir_ + "/script.sql"});
+  dir_.Write("script.sql", script);
+  RunResult from_file = Run({OdbcDsn(), dir_.File("script.sql")});
   EXPECT_EQ(from_file.err, "");
   EXPECT_EQ(from_file.status, 0);
   EXPECT_EQ(from_file.out, "word|\ngo|\ngoing|\n");
@@ -168,7 +143,7 @@ TEST_F(KelmarSqlTest, BadConnectionOrUsageFails) {
 }
 
 TEST_F(KelmarSqlTest, EmbeddedEngineCreatesTheDatabase) {
-  const std::string path = dir_ + "/sub.db";
+  const std::string path = dir_.File("sub.db");
   RunResult r = Run({"sqlite:" + path},
                     "CREATE TABLE t (a INT, b VARCHAR(5))\r\ngo\r\n"
                     "INSERT INTO t (a, b) VALUES (1, 'x')\r\ngo\r\n"
@@ -185,7 +160,7 @@ TEST_F(KelmarSqlTest, EmbeddedEngineCreatesTheDatabase) {
 TEST_F(KelmarSqlTest, EmbeddedEngineSpeaksTheServersDialect) {
   // Several results in one batch, the fixed clock of KELMAR_NOW, char(n)
   // padding, and a length failure that stops only its own batch.
-  RunResult r = Run({"sqlite:" + dir_ + "/erp.db"},
+  RunResult r = Run({"sqlite:" + dir_.File("erp.db")},
                     "CREATE TABLE t (a CHAR(3), b DATETIME)\r\ngo\r\n"
                     "INSERT INTO t VALUES ('x', GETDATE())\r\ngo\r\n"
                     "SELECT a, CONVERT(varchar, b, 103) AS d FROM t\r\n"

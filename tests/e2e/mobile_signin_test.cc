@@ -1,54 +1,24 @@
 // A device's morning against the real binary over loopback: check the
 // server, register, sign in, all through journalled envelopes, byte for
 // byte; and the JSON client's PING.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "db/engine/connection.h"
 #include "e2e/demo_db.h"
-#include "e2e/server_process.h"
+#include "e2e/server_fixture.h"
 #include "platform/clock.h"
+#include "support/http_client.h"
 #include "support/temp_dir.h"
 
 namespace kelmar {
 namespace {
 
-using testing::ServerProcess;
-using testing::TempDir;
-
-// One request on a fresh connection; the server closes it after answering.
-// Every wait is bounded by a receive timeout.
-std::string Ask(int port, const std::string& request) {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  timeval tv{10, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  std::string out;
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0) {
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    char buf[65536];
-    for (;;) {
-      ssize_t n = ::recv(fd, buf, sizeof(buf), 0);
-      if (n <= 0) break;
-      out.append(buf, static_cast<size_t>(n));
-    }
-  }
-  ::close(fd);
-  return out;
-}
-
-std::string Get(int port, const std::string& target) {
-  return Ask(port, "GET " + target + " HTTP/1.0\r\n\r\n");
-}
+using testing::Body;
+using testing::Get;
 
 // The text framing of device replies.
 std::string Text(const std::string& body) {
@@ -59,12 +29,7 @@ std::string Text(const std::string& body) {
          std::string(length) + "\r\n\r\n" + body + "\r\n";
 }
 
-std::string Body(const std::string& reply) {
-  size_t end = reply.find("\r\n\r\n");
-  return end == std::string::npos ? reply : reply.substr(end + 4);
-}
-
-class MobileSigninTest : public ::testing::Test {
+class MobileSigninTest : public testing::ServedFolderTest {
  protected:
   void SetUp() override {
     dir_.Write("WebSrv32.ini",
@@ -75,24 +40,8 @@ class MobileSigninTest : public ::testing::Test {
     ASSERT_TRUE(testsupport::CreateDemoDatabase(
                     dir_.File("erp.db"), testsupport::DemoData::kSeed, "")
                     .ok());
-    port_ = testing::FreeLoopbackPort();
-    ServerProcess::Options o;
-    o.args = {"D=" + dir_.path(), "P=" + std::to_string(port_) + "/"};
-    o.workdir = dir_.path();
-    o.env = {{"KELMAR_NOW", "2026-12-11 09:00:00"}};
-    server_ = std::make_unique<ServerProcess>(o);
-    ASSERT_TRUE(server_->Start());
-    ASSERT_TRUE(server_->WaitForPort(port_)) << server_->err();
+    StartServer("2026-12-11 09:00:00");
   }
-  void TearDown() override {
-    if (server_) {
-      EXPECT_EQ(server_->Stop(), 0) << server_->err();
-    }
-  }
-
-  TempDir dir_;
-  int port_ = 0;
-  std::unique_ptr<ServerProcess> server_;
 };
 
 TEST_F(MobileSigninTest, DeviceMorningThroughEnvelopes) {

@@ -293,6 +293,19 @@ class ServerProcess {
   std::string err_;
 };
 
+// The server binary serving the program folder `folder` on `port` with
+// its clock started at `now`; the folder is also its working folder, so its
+// lock and files stay inside the test's temporary folder.
+inline ServerProcess::Options ServerIn(
+    const std::string& folder, int port,
+    const std::string& now = "2024-03-05 12:00:00") {
+  ServerProcess::Options o;
+  o.args = {"D=" + folder, "P=" + std::to_string(port) + "/"};
+  o.workdir = folder;
+  o.env = {{"KELMAR_NOW", now}};
+  return o;
+}
+
 }  // namespace kelmar::testing
 
 #endif  // KELMAR_TESTS_E2E_SERVER_PROCESS_H_

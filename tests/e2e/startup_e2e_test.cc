@@ -11,17 +11,9 @@
 namespace kelmar {
 namespace {
 
-using testing::CompanyDatabase;
+using testing::ServerIn;
 using testing::ServerProcess;
 using testing::TempDir;
-
-ServerProcess::Options ServerIn(const TempDir& dir, int port) {
-  ServerProcess::Options o;
-  o.args = {"D=" + dir.path(), "P=" + std::to_string(port) + "/"};
-  o.workdir = dir.path();
-  o.env = {{"KELMAR_NOW", "2024-03-05 12:00:00"}};
-  return o;
-}
 
 // The activity table files in the instance's temporary folder.
 std::vector<std::string> ActivityTables(const TempDir& dir, int port) {
@@ -40,17 +32,15 @@ std::vector<std::string> ActivityTables(const TempDir& dir, int port) {
 
 TEST(StartupE2eTest, SecondCopyIsRefusedWhenMultipleCopiesAreOff) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", CompanyDatabase(dir) +
-                                "IP.ESCUCHA=127.0.0.1\r\n"
-                                "[SESION]\r\nSESION.MULTIPLE=NO\r\n");
+  testing::WriteCompanySettings(dir, /*multiple=*/false);
   int port = testing::FreeLoopbackPort();
-  ServerProcess first(ServerIn(dir, port));
+  ServerProcess first(ServerIn(dir.path(), port));
   ASSERT_TRUE(first.Start());
   ASSERT_TRUE(first.WaitForOutput("Puerto " + std::to_string(port) + "/"))
       << first.err();
   EXPECT_EQ(ActivityTables(dir, port).size(), 1u);
 
-  ServerProcess second(ServerIn(dir, testing::FreeLoopbackPort()));
+  ServerProcess second(ServerIn(dir.path(), testing::FreeLoopbackPort()));
   ASSERT_TRUE(second.Start());
   EXPECT_EQ(second.WaitForExit(), 1);
   EXPECT_NE(second.err().find(
@@ -65,14 +55,12 @@ TEST(StartupE2eTest, SecondCopyIsRefusedWhenMultipleCopiesAreOff) {
 
 TEST(StartupE2eTest, SeveralCopiesRunWhenAllowed) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", CompanyDatabase(dir) +
-                                "IP.ESCUCHA=127.0.0.1\r\n"
-                                "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+  testing::WriteCompanySettings(dir, /*multiple=*/true);
   int port1 = testing::FreeLoopbackPort();
   int port2 = testing::FreeLoopbackPort();
   while (port2 == port1) port2 = testing::FreeLoopbackPort();
-  ServerProcess a(ServerIn(dir, port1));
-  ServerProcess b(ServerIn(dir, port2));
+  ServerProcess a(ServerIn(dir.path(), port1));
+  ServerProcess b(ServerIn(dir.path(), port2));
   ASSERT_TRUE(a.Start());
   ASSERT_TRUE(a.WaitForOutput("Log de SQL")) << a.err();
   ASSERT_TRUE(b.Start());
@@ -84,17 +72,15 @@ TEST(StartupE2eTest, SeveralCopiesRunWhenAllowed) {
 
 TEST(StartupE2eTest, NextStartClearsLeftoversAndKeepsRunningCopiesTables) {
   TempDir dir;
-  dir.Write("WebSrv32.ini", CompanyDatabase(dir) +
-                                "IP.ESCUCHA=127.0.0.1\r\n"
-                                "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
+  testing::WriteCompanySettings(dir, /*multiple=*/true);
   int port = testing::FreeLoopbackPort();
   {
-    ServerProcess old(ServerIn(dir, port));
+    ServerProcess old(ServerIn(dir.path(), port));
     ASSERT_TRUE(old.Start());
     ASSERT_TRUE(old.WaitForOutput("Log de SQL")) << old.err();
     ASSERT_EQ(old.Stop(), 0);
   }
-  ServerProcess running(ServerIn(dir, port));
+  ServerProcess running(ServerIn(dir.path(), port));
   ASSERT_TRUE(running.Start());
   ASSERT_TRUE(running.WaitForOutput("Log de SQL")) << running.err();
   // The first run's table is gone; this run's table stays.
@@ -107,7 +93,7 @@ TEST(StartupE2eTest, NextStartClearsLeftoversAndKeepsRunningCopiesTables) {
   dir.Write("second.ini", std::string(testing::kTestDatabaseDsn) +
                               "IP.ESCUCHA=127.0.0.2\r\n"
                               "[SESION]\r\nSESION.MULTIPLE=SI\r\n");
-  ServerProcess::Options second = ServerIn(dir, port);
+  ServerProcess::Options second = ServerIn(dir.path(), port);
   second.args.push_back("C=second.ini");
   ServerProcess same_folder(second);
   ASSERT_TRUE(same_folder.Start());

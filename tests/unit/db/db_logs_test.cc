@@ -2,43 +2,29 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <memory>
 
 #include "core/context.h"
 #include "core/logs.h"
 #include "db/sql_helpers.h"
 #include "platform/clock.h"
-#include "unit/db/fake_connection.h"
+#include "support/fake_connection.h"
+#include "support/temp_dir.h"
 
 namespace kelmar {
 namespace {
 
-std::string ReadFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class DbLogsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kelmar_dblogs_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    logs_ = std::make_unique<Logs>(&clock_, dir_.string());
+    logs_ = std::make_unique<Logs>(&clock_, dir_.path());
     logs_->cLogFile = "web.txt";
     ctx_.odbc = &db_;
     ctx_.logs = logs_.get();
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   FixedClock clock_{LocalTime{2026, 12, 11, 10, 0, 0}};
-  std::filesystem::path dir_;
+  testing::TempDir dir_;
   std::unique_ptr<Logs> logs_;
   testing::FakeConnection db_;
   Context ctx_;
@@ -46,12 +32,12 @@ class DbLogsTest : public ::testing::Test {
 
 TEST_F(DbLogsTest, StatementsGoToSqlLogOnlyWhenSwitchedOn) {
   EJECUTESQL(ctx_, "DELETE FROM A");
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "monitoreo_001.TXT"));
+  EXPECT_FALSE(dir_.Exists("monitoreo_001.TXT"));
   logs_->lMonitoreo = true;
   EJECUTESQL(ctx_, "DELETE FROM B");
   RecordArray rows;
   SEEKSQL(ctx_, "CONFIGP", &rows, {"EMPRESA"}, {Value("01")}, "RUT");
-  std::string log = ReadFile(dir_ / "monitoreo_001.TXT");
+  std::string log = dir_.Read("monitoreo_001.TXT");
   EXPECT_EQ(log.find("DELETE FROM A"), std::string::npos);
   EXPECT_NE(log.find("DELETE FROM B\r\ngo\r\n"), std::string::npos);
   EXPECT_NE(log.find("SELECT TOP 1 RUT FROM CONFIGP WITH ( NOLOCK )  WHERE "
@@ -65,9 +51,9 @@ TEST_F(DbLogsTest, MissingColumnIsRecordedAndGivesEmptyText) {
   RecordArray rows;
   ASSERT_TRUE(SEEKSQL(ctx_, "MAEPR", &rows, {"KOPR"}, {Value("A1")}));
   EXPECT_EQ(VCC(rows, "nokopr"), Value(""));
-  EXPECT_NE(ReadFile(dir_ / "web.txt")
-                .find("ERROR en VCC(), campo no existe : NOKOPR\t"),
-            std::string::npos);
+  EXPECT_NE(
+      dir_.Read("web.txt").find("ERROR en VCC(), campo no existe : NOKOPR\t"),
+      std::string::npos);
 }
 
 }  // namespace

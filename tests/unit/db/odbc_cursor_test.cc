@@ -3,38 +3,30 @@
 // the embedded engine.
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <memory>
 
 #include "core/context.h"
 #include "db/cursor.h"
 #include "db/sql_helpers.h"
 #include "db/sql_text.h"
 #include "platform/text1252.h"
+#include "support/odbc_driver.h"
+#include "support/temp_dir.h"
 
 namespace kelmar {
 namespace {
 
-std::string SqliteOdbcDriver() {
-  for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-                        "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
-                        "/usr/lib/odbc/libsqlite3odbc.so"}) {
-    if (std::filesystem::exists(p)) return p;
-  }
-  return "";
-}
+using testing::SqliteOdbcDriver;
 
 class OdbcCursorTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string driver = SqliteOdbcDriver();
     if (driver.empty()) GTEST_SKIP() << "SQLite ODBC driver not installed";
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kelmar_odbc_cursor_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-    ASSERT_TRUE(OpenOdbcConnection("DRIVER=" + driver +
-                                       ";Database=" + (dir_ / "t.db").string(),
-                                   &connection_)
-                    .ok());
+    ASSERT_TRUE(
+        OpenOdbcConnection(
+            "DRIVER=" + driver + ";Database=" + dir_.File("t.db"), &connection_)
+            .ok());
     ctx_.odbc = connection_.get();
     ASSERT_TRUE(EJECUTESQL(ctx_,
                            "CREATE TABLE T (K varchar(5), N integer, "
@@ -43,12 +35,8 @@ class OdbcCursorTest : public ::testing::Test {
     ASSERT_TRUE(EJECUTESQL(ctx_, "INSERT INTO T VALUES ('b', 2, NULL)"));
     ASSERT_TRUE(EJECUTESQL(ctx_, "INSERT INTO T VALUES ('O''H', 3, 'z')"));
   }
-  void TearDown() override {
-    connection_.reset();
-    std::filesystem::remove_all(dir_);
-  }
 
-  std::filesystem::path dir_;
+  testing::TempDir dir_;
   std::unique_ptr<Connection> connection_;
   Context ctx_;
 };

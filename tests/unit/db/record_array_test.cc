@@ -4,7 +4,7 @@
 
 #include "core/context.h"
 #include "db/cursor.h"
-#include "unit/db/fake_connection.h"
+#include "support/fake_connection.h"
 
 namespace kelmar {
 namespace {

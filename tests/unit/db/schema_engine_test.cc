@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 
 #include "core/context.h"
@@ -11,6 +10,7 @@
 #include "db/schema.h"
 #include "db/sql_helpers.h"
 #include "platform/clock.h"
+#include "support/temp_dir.h"
 #include "unit/db/recording_connection.h"
 
 namespace kelmar {
@@ -23,11 +23,6 @@ using Snapshot = std::map<std::string, std::vector<std::string>>;
 class SchemaEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kelmar_schema_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
     Status s = Reopen();
     ASSERT_TRUE(s.ok()) << s.message();
   }
@@ -36,17 +31,11 @@ class SchemaEngineTest : public ::testing::Test {
   Status Reopen() {
     recorder_.reset();
     engine_.reset();
-    Status s =
-        OpenEmbeddedConnection((dir_ / "erp.db").string(), &clock_, &engine_);
+    Status s = OpenEmbeddedConnection(dir_.File("erp.db"), &clock_, &engine_);
     if (!s.ok()) return s;
     recorder_ = std::make_unique<testing::RecordingConnection>(engine_.get());
     ctx_.odbc = recorder_.get();
     return s;
-  }
-  void TearDown() override {
-    recorder_.reset();
-    engine_.reset();
-    std::filesystem::remove_all(dir_);
   }
 
   void Run(const std::string& sql) {
@@ -87,7 +76,7 @@ class SchemaEngineTest : public ::testing::Test {
   }
 
   FixedClock clock_{LocalTime{2026, 12, 11, 10, 0, 0}};
-  std::filesystem::path dir_;
+  testing::TempDir dir_;
   std::unique_ptr<Connection> engine_;
   std::unique_ptr<testing::RecordingConnection> recorder_;
   Context ctx_;

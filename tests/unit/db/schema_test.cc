@@ -6,7 +6,7 @@
 #include <map>
 
 #include "core/context.h"
-#include "unit/db/fake_connection.h"
+#include "support/fake_connection.h"
 
 namespace kelmar {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/context.h"
-#include "unit/db/fake_connection.h"
+#include "support/fake_connection.h"
 
 namespace kelmar {
 namespace {

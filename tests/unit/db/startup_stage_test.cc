@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <memory>
 
 #include "core/context.h"
 #include "core/settings.h"
 #include "platform/clock.h"
-#include "unit/db/fake_connection.h"
+#include "support/fake_connection.h"
+#include "support/temp_dir.h"
 
 namespace kelmar {
 namespace {
@@ -37,19 +38,15 @@ TEST(ConnectionStringTest, FollowsDsnUserPasswordRules) {
 class CompanyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kelmar_company_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-    inicio_ = std::make_unique<TInicio>("8080/", dir_.string(), "WebSrv32.ini",
+    inicio_ = std::make_unique<TInicio>("8080/", dir_.path(), "WebSrv32.ini",
                                         &clock_);
     inicio_->cEmpresa = "01";
     ctx_.inicio = inicio_.get();
     ctx_.odbc = &db_;
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   FixedClock clock_{LocalTime{2026, 12, 11, 10, 0, 0}};
-  std::filesystem::path dir_;
+  testing::TempDir dir_;
   std::unique_ptr<TInicio> inicio_;
   testing::FakeConnection db_;
   Context ctx_;

@@ -2,42 +2,26 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "db/engine/connection.h"
 #include "db/engine/odbc/odbc_connection.h"
+#include "support/odbc_driver.h"
+#include "support/temp_dir.h"
 
 namespace kelmar {
 namespace {
 
-// The SQLite ODBC driver, loaded by path so no odbcinst.ini is needed.
-std::string SqliteDriver() {
-  for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-                        "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
-                        "/usr/lib/odbc/libsqlite3odbc.so"}) {
-    if (std::filesystem::exists(p)) return p;
-  }
-  return {};
-}
-
 class OdbcTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    driver_ = SqliteDriver();
+    driver_ = testing::SqliteOdbcDriver();
     if (driver_.empty()) GTEST_SKIP() << "SQLite ODBC driver not installed";
-    char dir[] = "/tmp/kelmar_odbc_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
     Status st = OpenOdbcConnection(
-        "DRIVER=" + driver_ + ";Database=" + dir_ + "/test.db", &conn_);
+        "DRIVER=" + driver_ + ";Database=" + dir_.File("test.db"), &conn_);
     ASSERT_TRUE(st.ok()) << st.message();
-  }
-  void TearDown() override {
-    conn_.reset();
-    if (!dir_.empty()) std::filesystem::remove_all(dir_);
   }
 
   void Run(const std::string& sql) {
@@ -65,7 +49,7 @@ class OdbcTest : public ::testing::Test {
   }
 
   std::string driver_;
-  std::string dir_;
+  testing::TempDir dir_;
   std::unique_ptr<Connection> conn_;
 };
 
@@ -186,8 +170,8 @@ TEST_F(OdbcTest, AutocommitAndTransactionsSentAsText) {
   // outside a transaction commits by itself.
   std::unique_ptr<Connection> other;
   ASSERT_TRUE(
-      OpenOdbcConnection("DRIVER=" + driver_ + ";Database=" + dir_ + "/test.db",
-                         &other)
+      OpenOdbcConnection(
+          "DRIVER=" + driver_ + ";Database=" + dir_.File("test.db"), &other)
           .ok());
   auto stmt = other->NewStatement();
   ASSERT_TRUE(stmt->Execute("SELECT a FROM t ORDER BY a").ok());

@@ -6,28 +6,20 @@
 #include "core/logs.h"
 #include "db/encoders.h"
 #include "platform/clock.h"
+#include "support/context_fixture.h"
 #include "support/temp_dir.h"
-#include "unit/gateway/scripted_db.h"
 
 namespace kelmar {
 namespace {
 
-using testing::ScriptedConnection;
-using testing::ScriptedResult;
+using testing::FakeConnection;
+using testing::FakeResult;
 
-class GatewayTest : public ::testing::Test {
+class GatewayTest : public testing::ScriptedContextTest {
  protected:
-  GatewayTest()
-      : clock_(LocalTime{2024, 3, 5, 10, 0, 0, 0, 2}),
-        logs_(&clock_, dir_.path()) {
-    ctx_.odbc = &db_;
-    ctx_.logs = &logs_;
-    ctx_.clock = &clock_;
-  }
-
   // KOPR char(13), PRECIO numeric, FECHA datetime, ACTIVO bit.
-  static ScriptedResult Products() {
-    ScriptedResult r;
+  static FakeResult Products() {
+    FakeResult r;
     r.columns = {{"kopr", kSqlChar, 13, 0, false},
                  {"PRECIO", kSqlNumeric, 18, 2, true},
                  {"FECHA", kSqlTimestamp, 23, 3, true},
@@ -36,12 +28,6 @@ class GatewayTest : public ::testing::Test {
               {"B\"2", "-2.5", std::nullopt, "0"}};
     return r;
   }
-
-  testing::TempDir dir_;
-  FixedClock clock_;
-  Logs logs_;
-  ScriptedConnection db_;
-  Context ctx_;
 };
 
 TEST_F(GatewayTest, CursoresWritesNamesAndPaddedRows) {
@@ -56,14 +42,14 @@ TEST_F(GatewayTest, CursoresWritesNamesAndPaddedRows) {
 }
 
 TEST_F(GatewayTest, CursoresWithoutRowsOrFailingAnswersTheCleanedQuery) {
-  ScriptedResult empty = Products();
+  FakeResult empty = Products();
   empty.rows.clear();
   db_.results.push_back(empty);
   std::string answer;
   CURSORES(ctx_, "select+*+from+X+where+A%3D%271%27", &answer);
   EXPECT_EQ(answer, "0 data|select * from X where A='1'");
 
-  db_.results.push_back(ScriptedResult{{}, {}, "Invalid object name"});
+  db_.results.push_back(FakeResult{{}, {}, "Invalid object name"});
   CURSORES(ctx_, "select+1", &answer);
   EXPECT_EQ(answer, "0 data|select 1");
 }
@@ -77,7 +63,7 @@ TEST_F(GatewayTest, CursorJsonAnswersArrayOrEmptyObject) {
             "\"20240305\",\"ACTIVO\":\"true\"},"
             "{\"KOPR\":\"B&#x22;2\",\"PRECIO\":\"-2.500000\",\"FECHA\":\"\","
             "\"ACTIVO\":\"false\"}]");
-  db_.results.push_back(ScriptedResult{{}, {}, "fallo"});
+  db_.results.push_back(FakeResult{{}, {}, "fallo"});
   CURSORJSON(ctx_, "select+1", &answer);
   EXPECT_EQ(answer, "{}");
 }
@@ -98,7 +84,7 @@ TEST_F(GatewayTest, ComandosRunsOnlySelect) {
   };
   for (const auto& c : cases) {
     db_.executed.clear();
-    if (c.runs) db_.results.push_back(ScriptedResult{{}, {}, c.error});
+    if (c.runs) db_.results.push_back(FakeResult{{}, {}, c.error});
     std::string answer;
     COMANDOS(ctx_, c.request, &answer);
     EXPECT_EQ(answer, c.answer) << c.request;
@@ -124,7 +110,7 @@ TEST_F(GatewayTest, GeneraRespuestaTextsAndTotals) {
             "B&#34;2          |-2.500000|  /  |0|\r\n");
   EXPECT_FALSE(c.open());
 
-  ScriptedResult sums;
+  FakeResult sums;
   sums.columns = {{"FECHA", kSqlTimestamp, 23, 3, true},
                   {"MONTO", kSqlNumeric, 18, 2, true},
                   {"N", kSqlInteger, 10, 0, true},
@@ -142,7 +128,7 @@ TEST_F(GatewayTest, GeneraRespuestaTextsAndTotals) {
             "05/03|10.000000|3.000000|ab  |\r\n"
             "06/03|2.050000|4.000000|cd  |\r\n");
 
-  ScriptedResult none = sums;
+  FakeResult none = sums;
   none.rows.clear();
   db_.results.push_back(none);
   RecordArray rows3;
@@ -152,7 +138,7 @@ TEST_F(GatewayTest, GeneraRespuestaTextsAndTotals) {
 }
 
 TEST_F(GatewayTest, RegistryJsonWithListAndTotals) {
-  ScriptedResult r;
+  FakeResult r;
   r.columns = {{"NUDO", kSqlChar, 3, 0, true},
                {"SALDO", kSqlNumeric, 18, 2, true}};
   r.rows = {{"001", "10.5"}, {"002", "-3.25"}};

@@ -1,10 +1,5 @@
 // The listener over real loopback sockets, the io_context on its own thread.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <asio.hpp>
 #include <filesystem>
@@ -15,57 +10,13 @@
 #include "core/logs.h"
 #include "http/web_server.h"
 #include "platform/clock.h"
+#include "support/http_client.h"
 #include "support/temp_dir.h"
 
 namespace kelmar {
 namespace {
 
-// A blocking client whose every wait is bounded.
-class Client {
- public:
-  explicit Client(int port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    timeval tv{10, 0};
-    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    connected_ =
-        ::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0;
-  }
-  ~Client() { ::close(fd_); }
-  bool connected() const { return connected_; }
-  void Send(const std::string& data) {
-    ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
-  }
-  // Everything until the server closes (or 10 s pass).
-  std::string ReadAll() {
-    std::string out;
-    char buf[65536];
-    for (;;) {
-      ssize_t n = ::recv(fd_, buf, sizeof(buf), 0);
-      if (n <= 0) break;
-      out.append(buf, static_cast<size_t>(n));
-    }
-    return out;
-  }
-  // True when something (data or the close) arrives within `ms`.
-  bool Readable(int ms) {
-    pollfd p{fd_, POLLIN, 0};
-    return ::poll(&p, 1, ms) > 0;
-  }
-  // True when the server closed the connection (within 10 s).
-  bool ClosedByServer() {
-    char c;
-    ssize_t n = ::recv(fd_, &c, 1, 0);
-    return n == 0 || (n < 0 && errno == ECONNRESET);
-  }
-
- private:
-  int fd_ = -1;
-  bool connected_ = false;
-};
+using testing::LoopbackClient;
 
 class ListenerTest : public ::testing::Test {
  protected:
@@ -117,7 +68,7 @@ const char kPong[] =
 
 TEST_F(ListenerTest, HeaderInTwoWritesIsReadWhole) {
   Start();
-  Client c(port_);
+  LoopbackClient c(port_);
   ASSERT_TRUE(c.connected());
   c.Send("GET /getSQL?validator=PI");
   // Half a header gets no answer.
@@ -128,7 +79,7 @@ TEST_F(ListenerTest, HeaderInTwoWritesIsReadWhole) {
 
 TEST_F(ListenerTest, BodyIsNotAwaited) {
   Start();
-  Client c(port_);
+  LoopbackClient c(port_);
   c.Send(
       "POST /getSQL?validator=W100|x| HTTP/1.0\r\nContent-length: 5\r\n\r\n");
   // The answer comes without the announced body, which is not part of it.
@@ -142,11 +93,11 @@ TEST_F(ListenerTest, BodyIsNotAwaited) {
 
 TEST_F(ListenerTest, SlowHeaderDoesNotHoldUpOthers) {
   Start();
-  Client slow(port_);
+  LoopbackClient slow(port_);
   slow.Send("GET /getSQL?valid");
-  Client silent(port_);
+  LoopbackClient silent(port_);
   for (int i = 0; i < 3; ++i) {
-    Client c(port_);
+    LoopbackClient c(port_);
     c.Send(kPing);
     EXPECT_EQ(c.ReadAll(), kPong);
   }
@@ -160,18 +111,18 @@ TEST_F(ListenerTest, OversizedOrStalledHeadersAreDropped) {
   s.header_timeout = std::chrono::milliseconds(200);
   s.idle_timeout = std::chrono::milliseconds(200);
   Start(s);
-  Client big(port_);
+  LoopbackClient big(port_);
   big.Send("GET /" + std::string(2000, 'a'));
   EXPECT_TRUE(big.ClosedByServer());
-  Client stalled(port_);
+  LoopbackClient stalled(port_);
   stalled.Send("GET / HTTP/1.0\r\n");
   EXPECT_TRUE(stalled.ClosedByServer());
   // OPTIONS gets no answer; the connection is not kept forever.
-  Client options(port_);
+  LoopbackClient options(port_);
   options.Send("OPTIONS / HTTP/1.0\r\n\r\n");
   EXPECT_TRUE(options.ClosedByServer());
   // The server goes on serving.
-  Client c(port_);
+  LoopbackClient c(port_);
   c.Send(kPing);
   EXPECT_EQ(c.ReadAll(), kPong);
   io_.stop();
@@ -189,7 +140,7 @@ TEST_F(ListenerTest, FilesAreSentWhole) {
     for (size_t i = 0; i < size; ++i)
       content += static_cast<char>('a' + i % 26);
     dir_.Write("www/f.png", content);
-    Client c(port_);
+    LoopbackClient c(port_);
     c.Send("GET /f.png HTTP/1.0\r\n\r\n");
     std::string reply = c.ReadAll();
     std::string header = reply.substr(0, reply.find("\r\n\r\n") + 4);
@@ -200,8 +151,8 @@ TEST_F(ListenerTest, FilesAreSentWhole) {
 
 TEST_F(ListenerTest, EmptyConnectionAndLateDataAreHarmless) {
   Start();
-  { Client gone(port_); }
-  Client c(port_);
+  { LoopbackClient gone(port_); }
+  LoopbackClient c(port_);
   c.Send(kPing);
   c.Send("trailing bytes the server never reads");
   EXPECT_EQ(c.ReadAll(), kPong);

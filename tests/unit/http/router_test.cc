@@ -1,6 +1,5 @@
 // The router driven directly with request texts, without sockets.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <chrono>
 #include <filesystem>
@@ -12,45 +11,26 @@
 #include "http/framing.h"
 #include "http/web_server.h"
 #include "platform/clock.h"
+#include "support/context_fixture.h"
+#include "support/http_client.h"
 #include "support/temp_dir.h"
-#include "unit/gateway/scripted_db.h"
+#include "unit/http/gunzip.h"
 
 namespace kelmar {
 namespace {
 
-using testing::ScriptedResult;
+using testing::Body;
+using testing::FakeResult;
 
 std::string Header(const std::string& reply) {
   return reply.substr(0, reply.find("\r\n\r\n") + 4);
 }
-std::string Body(const std::string& reply) {
-  return reply.substr(reply.find("\r\n\r\n") + 4);
-}
 
-std::string Gunzip(const std::string& gz) {
-  z_stream zs{};
-  inflateInit2(&zs, 15 + 16);
-  std::string out(1 << 16, '\0');
-  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(gz.data()));
-  zs.avail_in = static_cast<uInt>(gz.size());
-  zs.next_out = reinterpret_cast<Bytef*>(out.data());
-  zs.avail_out = static_cast<uInt>(out.size());
-  int rc = inflate(&zs, Z_FINISH);
-  out.resize(rc == Z_STREAM_END ? zs.total_out : 0);
-  inflateEnd(&zs);
-  return out;
-}
-
-class RouterTest : public ::testing::Test {
+class RouterTest : public testing::ScriptedContextTest {
  protected:
   RouterTest()
-      : clock_(LocalTime{2024, 3, 5, 10, 0, 0, 0, 2}),
-        logs_(&clock_, dir_.path()),
-        inicio_("8080/", dir_.path(), "WebSrv32.ini", &clock_, "10.0.0.1") {
+      : inicio_("8080/", dir_.path(), "WebSrv32.ini", &clock_, "10.0.0.1") {
     std::filesystem::create_directories(dir_.File("www/docs"));
-    ctx_.odbc = &db_;
-    ctx_.logs = &logs_;
-    ctx_.clock = &clock_;
     ctx_.inicio = &inicio_;
     processors_.validator = [this](Context&, const std::string& command,
                                    std::string* answer, bool, bool* error) {
@@ -82,12 +62,7 @@ class RouterTest : public ::testing::Test {
     return server_->OnRead(r);
   }
 
-  testing::TempDir dir_;
-  FixedClock clock_;
-  Logs logs_;
   TInicio inicio_;
-  testing::ScriptedConnection db_;
-  Context ctx_;
   Processors processors_;
   std::unique_ptr<TWebServer> server_;
   std::vector<std::string> commands_;
@@ -239,13 +214,13 @@ TEST_F(RouterTest, ValidatorFramings) {
 
 TEST_F(RouterTest, EnvelopeIsCutAndJournalled) {
   // FEHORASER, the journal insert, then the query.
-  db_.results.push_back(ScriptedResult{
-      {{"FECHA", kSqlTimestamp, 23, 3, true},
-       {"HORA", kSqlVarchar, 45, 0, true}},
-      {{"2024-03-05 10:00:00.000", "Mar  5 2024 10:00:00:000AM"}},
-      ""});
-  db_.results.push_back(ScriptedResult{});
-  db_.results.push_back(ScriptedResult{});
+  db_.results.push_back(
+      FakeResult{{{"FECHA", kSqlTimestamp, 23, 3, true},
+                  {"HORA", kSqlVarchar, 45, 0, true}},
+                 {{"2024-03-05 10:00:00.000", "Mar  5 2024 10:00:00:000AM"}},
+                 ""});
+  db_.results.push_back(FakeResult{});
+  db_.results.push_back(FakeResult{});
   HttpReply r = Route(
       "GET /getSQL?cursor2=001,ABC123,-33.45,-70.66|select+'a' "
       "HTTP/1.0\r\n\r\n");
@@ -266,8 +241,8 @@ TEST_F(RouterTest, EnvelopeIsCutAndJournalled) {
 }
 
 TEST_F(RouterTest, FailedJournalInsertIsLoggedAndRequestGoesOn) {
-  db_.results.push_back(ScriptedResult{});  // FEHORASER without a row
-  db_.results.push_back(ScriptedResult{{}, {}, "tabla PDALOG no existe"});
+  db_.results.push_back(FakeResult{});  // FEHORASER without a row
+  db_.results.push_back(FakeResult{{}, {}, "tabla PDALOG no existe"});
   HttpReply r =
       Route("GET /getSQL?validator2=001,M1,0,0|002|001| HTTP/1.0\r\n\r\n");
   EXPECT_EQ(Body(r.data), "1|correcto|\r\n");
@@ -332,7 +307,9 @@ TEST_F(RouterTest, Validator3CompressesWhenAskedAndWaitsThroughSeam) {
   std::string stream = body.substr(0, body.size() - 2);
   EXPECT_EQ(header, std::string(kHeaderJsonGZip) +
                         ContentLengthLine(stream.size()) + "\r\n\r\n");
-  EXPECT_EQ(Gunzip(stream), validator_answer_);
+  std::string plain_text;
+  EXPECT_TRUE(testing::Gunzip(stream, &plain_text));
+  EXPECT_EQ(plain_text, validator_answer_);
   EXPECT_EQ(server_->nNumero, 1);
   EXPECT_EQ(waited_, 0);
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <vector>
+
 namespace kelmar {
 namespace {
 
@@ -36,6 +39,24 @@ TEST(Text1252Test, TrimAndPad) {
   EXPECT_EQ(PadRight("abcdef", 4), "abcd");
   EXPECT_EQ(PadLeft("12", 5), "   12");
   EXPECT_EQ(PadLeft("123456", 5), "123456");
+}
+
+TEST(Text1252Test, ReplaceAllOf) {
+  EXPECT_EQ(ReplaceAllOf("a'b''c", "'", "\""), "a\"b\"\"c");
+  // What a replacement writes is not searched again.
+  EXPECT_EQ(ReplaceAllOf("%7C7C", "%7C", "%7C"), "%7C7C");
+  EXPECT_EQ(ReplaceAllOf("aaa", "aa", "b"), "ba");
+  EXPECT_EQ(ReplaceAllOf("x\r\ny\r\n", "\r\n", " "), "x y ");
+  EXPECT_EQ(ReplaceAllOf("abc", "", "-"), "abc");
+  EXPECT_EQ(ReplaceAllOf("", "a", "b"), "");
+}
+
+TEST(Text1252Test, SplitText) {
+  using Parts = std::vector<std::string_view>;
+  EXPECT_EQ(SplitText("a|b||c|", "|"), (Parts{"a", "b", "", "c", ""}));
+  EXPECT_EQ(SplitText("", "|"), (Parts{""}));
+  EXPECT_EQ(SplitText("x\r\ny\r\n\r\n", "\r\n"), (Parts{"x", "y", "", ""}));
+  EXPECT_EQ(SplitText("a,b", ""), (Parts{"a,b"}));
 }
 
 TEST(Text1252Test, EveryByteSurvivesTheRoundTripThroughUtf8) {

@@ -1,7 +1,7 @@
 // A scripted Connection for data-access tests: records every statement text
 // sent and every column read, and answers with prepared results.
-#ifndef KELMAR_TESTS_UNIT_DB_FAKE_CONNECTION_H_
-#define KELMAR_TESTS_UNIT_DB_FAKE_CONNECTION_H_
+#ifndef KELMAR_TESTS_SUPPORT_FAKE_CONNECTION_H_
+#define KELMAR_TESTS_SUPPORT_FAKE_CONNECTION_H_
 
 #include <deque>
 #include <functional>
@@ -108,4 +108,4 @@ inline std::unique_ptr<Statement> FakeConnection::NewStatement() {
 
 }  // namespace kelmar::testing
 
-#endif  // KELMAR_TESTS_UNIT_DB_FAKE_CONNECTION_H_
+#endif  // KELMAR_TESTS_SUPPORT_FAKE_CONNECTION_H_
