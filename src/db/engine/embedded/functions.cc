@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "db/engine/tsql_text.h"
+#include "platform/calendar.h"
 #include "platform/clock.h"
 
 namespace kelmar {
@@ -925,10 +926,7 @@ void DateAdd(sqlite3_context* ctx, int argc, Args argv) {
     r.year = static_cast<int>(year);
     r.month = static_cast<int>(index - year * 12) + 1;
     // A day past the end of the new month becomes its last day.
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (r.year % 4 == 0 && r.year % 100 != 0) || r.year % 400 == 0;
-    int last = r.month == 2 && leap ? 29 : kDays[r.month - 1];
-    r.day = std::min(r.day, last);
+    r.day = std::min(r.day, DaysInMonth(r.year, r.month));
   } else {
     int64_t step = unit == Unit::kDay      ? 86400000
                    : unit == Unit::kWeek   ? 7 * 86400000LL
