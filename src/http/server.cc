@@ -6,16 +6,10 @@
 #include "core/settings.h"
 #include "platform/files.h"
 #include "platform/ini.h"
+#include "platform/text1252.h"
 
 namespace kelmar {
 namespace {
-
-std::string Trimmed(std::string text) {
-  size_t b = text.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return std::string();
-  size_t e = text.find_last_not_of(" \t\r\n");
-  return text.substr(b, e - b + 1);
-}
 
 // A positive whole number, or `fallback`.
 long long PositiveOr(const std::string& text, long long fallback) {
@@ -48,7 +42,7 @@ asio::execution_context::id ListenerOwner::id;
 }  // namespace
 
 int PortOf(const std::string& ip_puerto) {
-  std::string t = Trimmed(ip_puerto);
+  std::string t = TrimSpace(ip_puerto);
   long long n = 0;
   size_t i = 0;
   while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])) &&
@@ -68,7 +62,7 @@ WebServerSettings ReadWebServerSettings(const Context& ctx) {
   s.dir = ini.cDir;
   s.tiempo_espera = ini.nTiempoEspera;
   auto read = [&](const char* key) {
-    return Trimmed(ReadProfileString(ini.cIniFile, "Conexion", key));
+    return TrimSpace(ReadProfileString(ini.cIniFile, "Conexion", key));
   };
   s.bind_address = read("IP.ESCUCHA");
   std::string clients = read("SQL.CLIENTES");

@@ -12,6 +12,7 @@
 #include "db/engine/tsql_text.h"
 #include "platform/calendar.h"
 #include "platform/clock.h"
+#include "platform/text1252.h"
 
 namespace kelmar {
 
@@ -157,58 +158,11 @@ double DatetimeAsDays(const SqlDateTime& t) {
   return static_cast<double>(ToMillis(t)) / 86400000.0;
 }
 
-// ---- Code page 1252 letters
-// --------------------------------------------------
-
-unsigned char UpperByte(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return c - 32;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
-  switch (c) {
-    case 0x9A:  // s caron
-    case 0x9C:  // oe
-    case 0x9E:  // z caron
-      return c - 16;
-    case 0xFF:  // y diaeresis
-      return 0x9F;
-    default:
-      return c;
-  }
-}
-
-unsigned char LowerByte(unsigned char c) {
-  if (c >= 'A' && c <= 'Z') return c + 32;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
-  switch (c) {
-    case 0x8A:
-    case 0x8C:
-    case 0x8E:
-      return c + 16;
-    case 0x9F:
-      return 0xFF;
-    default:
-      return c;
-  }
-}
-
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    c = static_cast<char>(UpperByte(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    c = static_cast<char>(LowerByte(static_cast<unsigned char>(c)));
-  return out;
-}
-
 // The ERP's databases use case-insensitive collations, so searching text
 // (CHARINDEX, REPLACE) ignores letter case as the server does.
 size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from) {
   if (needle.empty() || from > hay.size()) return std::string_view::npos;
-  std::string h = Lower(hay), n = Lower(needle);
+  std::string h = Lower1252(hay), n = Lower1252(needle);
   return h.find(n, from);
 }
 
@@ -254,7 +208,7 @@ struct TargetType {
 
 TargetType ParseType(std::string_view text) {
   TargetType t;
-  std::string s = Lower(text);
+  std::string s = Lower1252(text);
   size_t open = s.find('(');
   std::string name = s.substr(0, open);
   while (!name.empty() && name.back() == ' ') name.pop_back();
@@ -440,7 +394,7 @@ void ConvertToInt(sqlite3_context* ctx, const TargetType& type,
         break;
       }
       if (bit) {
-        std::string u = Upper(s);
+        std::string u = Upper1252(s);
         u.erase(std::remove(u.begin(), u.end(), ' '), u.end());
         if (u == "TRUE") {
           n = 1;
@@ -699,12 +653,12 @@ void RTrim(sqlite3_context* ctx, int argc, Args argv) {
 
 void UpperFn(sqlite3_context* ctx, int argc, Args argv) {
   if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
-  ResultText(ctx, Upper(AsText(argv[0])));
+  ResultText(ctx, Upper1252(AsText(argv[0])));
 }
 
 void LowerFn(sqlite3_context* ctx, int argc, Args argv) {
   if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
-  ResultText(ctx, Lower(AsText(argv[0])));
+  ResultText(ctx, Lower1252(AsText(argv[0])));
 }
 
 void Replace(sqlite3_context* ctx, int argc, Args argv) {
@@ -716,8 +670,8 @@ void Replace(sqlite3_context* ctx, int argc, Args argv) {
     ResultText(ctx, s);
     return;
   }
-  std::string folded = Lower(s);
-  std::string folded_find = Lower(find);
+  std::string folded = Lower1252(s);
+  std::string folded_find = Lower1252(find);
   std::string out;
   size_t from = 0;
   while (true) {
@@ -800,7 +754,7 @@ enum class Unit {
 };
 
 Unit ParseUnit(std::string_view text) {
-  std::string s = Lower(text);
+  std::string s = Lower1252(text);
   s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
   s.erase(std::remove(s.begin(), s.end(), '\''), s.end());
   struct Name {
