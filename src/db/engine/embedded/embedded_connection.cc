@@ -114,12 +114,6 @@ std::string ServerMessage(const std::string& m) {
   return m;
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // @@IDENTITY and the catalog helpers the rewriter's text calls.
 void IdentityFunction(sqlite3_context* ctx, int, sqlite3_value**);
 void ObjectIdFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -135,7 +129,7 @@ void ObjectIdFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_null(ctx);
     return;
   }
-  std::string name = Lower(toks[0].parts.back());
+  std::string name = AsciiLower(toks[0].parts.back());
   sqlite3_result_text(ctx, name.data(), static_cast<int>(name.size()),
                       SQLITE_TRANSIENT);
 }
@@ -145,7 +139,7 @@ void ObjectPropertyFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     return;
   }
   const char* prop = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
-  bool user_table = prop && Lower(prop) == "isusertable";
+  bool user_table = prop && AsciiLower(prop) == "isusertable";
   sqlite3_result_int(ctx, user_table ? 1 : 0);
 }
 
@@ -271,7 +265,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
 
   const TableInfo* FindTable(const std::string& name) override {
     catalog_used_ = true;
-    std::string key = Lower(name);
+    std::string key = AsciiLower(name);
     auto it = catalog_.find(key);
     if (it != catalog_.end()) return &it->second;
     TableInfo info;
@@ -289,7 +283,7 @@ class EmbeddedConnection : public Connection, public TableLookup {
         c.default_sql = Text(st, 4);
         if (sqlite3_column_int(st, 5) > 0) {
           ++pk_count;
-          c.identity = Lower(c.declared) == "integer";
+          c.identity = AsciiLower(c.declared) == "integer";
         }
         info.columns.push_back(std::move(c));
       }

@@ -13,13 +13,6 @@ bool IsNameChar(unsigned char c) {
   return IsNameStart(c) || std::isdigit(c) || c == '$';
 }
 
-std::string Upper(std::string_view s) {
-  std::string u(s);
-  for (char& c : u)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return u;
-}
-
 class Lexer {
  public:
   Lexer(std::string_view sql, std::vector<TsqlToken>* out)
@@ -169,7 +162,7 @@ class Lexer {
       if (i) t.text += '.';
       t.text += t.parts[i];
     }
-    if (t.parts.size() == 1 && !t.quoted[0]) t.upper = Upper(t.parts[0]);
+    if (t.parts.size() == 1 && !t.quoted[0]) t.upper = AsciiUpper(t.parts[0]);
     out_->push_back(std::move(t));
     return Status::OK();
   }
@@ -181,7 +174,7 @@ class Lexer {
     while (std::isspace(At(p_))) ++p_;
     size_t ws = p_;
     while (std::isalpha(At(p_))) ++p_;
-    std::string kind = Upper(s_.substr(ws, p_ - ws));
+    std::string kind = AsciiUpper(s_.substr(ws, p_ - ws));
     if (kind == "FN") {
       fn_braces_.push_back(depth_);
       return Status::OK();
@@ -372,6 +365,20 @@ bool ParameterizeTsql(std::string_view s, std::string* key,
 Status LexTsql(std::string_view sql, std::vector<TsqlToken>* out) {
   out->clear();
   return Lexer(sql, out).Run();
+}
+
+std::string AsciiUpper(std::string_view s) {
+  std::string u(s);
+  for (char& c : u)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return u;
+}
+
+std::string AsciiLower(std::string_view s) {
+  std::string l(s);
+  for (char& c : l)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return l;
 }
 
 }  // namespace kelmar

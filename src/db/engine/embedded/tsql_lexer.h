@@ -50,6 +50,11 @@ bool ParameterizeTsql(std::string_view sql, std::string* key,
 // literal, bracket or comment.
 Status LexTsql(std::string_view sql, std::vector<TsqlToken>* out);
 
+// ASCII case of names and keywords: T-SQL keywords and the catalog's names
+// compare without regard to ASCII letter case.
+std::string AsciiUpper(std::string_view s);
+std::string AsciiLower(std::string_view s);
+
 }  // namespace kelmar
 
 #endif  // KELMAR_DB_ENGINE_EMBEDDED_TSQL_LEXER_H_

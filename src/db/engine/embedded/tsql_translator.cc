@@ -54,17 +54,6 @@ bool IsGroupAt(const Nodes& v, size_t i) {
   return i < v.size() && v[i].kind == Node::kGroup;
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-std::string Lower(std::string s) {
-  for (char& c : s)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 bool NeedsQuotes(const std::string& part) {
   if (part.empty()) return true;
   if (std::isdigit(static_cast<unsigned char>(part[0]))) return true;
@@ -225,7 +214,7 @@ std::string TypeText(const Nodes& v) {
       s += n.tok.kind == TsqlToken::kName ? ObjectName(n.tok) : n.tok.text;
     }
   }
-  return Lower(s);
+  return AsciiLower(s);
 }
 
 std::string QuoteText(const std::string& s) {
@@ -357,7 +346,7 @@ Status PassA(Nodes& v) {
     }
     if ((w == "DATEDIFF" || w == "DATEADD") && !v[i + 1].kids.empty() &&
         IsName(v[i + 1].kids[0])) {
-      v[i + 1].kids[0] = TextNode(Lower(ObjectName(v[i + 1].kids[0].tok)));
+      v[i + 1].kids[0] = TextNode(AsciiLower(ObjectName(v[i + 1].kids[0].tok)));
     }
     if (TextFunctions().count(w)) {
       Status st = PassA(v[i + 1].kids);
@@ -463,7 +452,7 @@ Node WordNode(const std::string& text) {
   n.tok.parts.push_back(part);
   n.tok.quoted.push_back(false);
   n.tok.text = text;
-  if (n.tok.parts.size() == 1) n.tok.upper = Upper(text);
+  if (n.tok.parts.size() == 1) n.tok.upper = AsciiUpper(text);
   return n;
 }
 
@@ -477,7 +466,7 @@ void DeclaredNames(const Nodes& v, std::set<std::string>* names) {
   for (size_t i = 0; i + 1 < v.size(); ++i) {
     if ((IsWord(v[i], "FROM") || IsWord(v[i], "JOIN") || IsWord(v[i], "AS")) &&
         IsName(v[i + 1])) {
-      names->insert(Upper(ObjectName(v[i + 1].tok)));
+      names->insert(AsciiUpper(ObjectName(v[i + 1].tok)));
       if (i + 2 < v.size() && IsName(v[i + 2]) &&
           v[i + 2].tok.parts.size() == 1 &&
           !Keywords().count(v[i + 2].tok.upper))
@@ -491,7 +480,8 @@ bool UsesOuterName(const Nodes& v, const std::set<std::string>& declared) {
     if (n.kind == Node::kGroup && UsesOuterName(n.kids, declared)) return true;
     if (IsName(n)) {
       std::vector<size_t> parts = MeaningfulParts(n.tok);
-      if (parts.size() >= 2 && !declared.count(Upper(n.tok.parts[parts[0]])))
+      if (parts.size() >= 2 &&
+          !declared.count(AsciiUpper(n.tok.parts[parts[0]])))
         return true;
     }
   }
@@ -1321,7 +1311,7 @@ class Translator {
                            (d.empty() ? std::string("(") : NodeSql(d[0])) +
                            "'.");
     c->name = ObjectName(d[0].tok);
-    std::string type = Lower(ObjectName(d[1].tok));
+    std::string type = AsciiLower(ObjectName(d[1].tok));
     size_t i = 2;
     if (IsGroupAt(d, i)) {
       type += "(" + TypeText(d[i].kids) + ")";
@@ -1656,7 +1646,7 @@ class Translator {
     if (s.size() < 2 || !IsName(s[1]))
       return Status::Error("Incorrect syntax near 'EXEC'.");
     std::string proc = ObjectName(s[1].tok);
-    if (Upper(proc) == "SP_MSHELPINDEX") {
+    if (AsciiUpper(proc) == "SP_MSHELPINDEX") {
       if (s.size() < 3 || s[2].kind != Node::kTok)
         return Status::Error(
             "Procedure or function 'sp_MShelpindex' expects parameter "
