@@ -22,15 +22,8 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char a = text[i];
-    char b = prefix[i];
-    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
-    if (a != b) return false;
-  }
-  return true;
+  return text.size() >= prefix.size() &&
+         EqualsNoCase1252(text.substr(0, prefix.size()), prefix);
 }
 
 bool Contains(std::string_view text, std::string_view part) {
